@@ -1,0 +1,195 @@
+#include "runtime/TextToNumber.h"
+
+#include "runtime/RuntimeError.h"
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace abacoria::rt {
+
+namespace {
+
+bool isSkippedBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Walks the text, stepping over the blanks that the conversion ignores.
+class Cursor {
+public:
+    explicit Cursor(std::string_view text)
+        : text_(text)
+    {
+        skipBlanks();
+    }
+
+    bool atEnd() const { return pos_ >= text_.size(); }
+    char peek() const { return atEnd() ? '\0' : text_[pos_]; }
+    void advance()
+    {
+        ++pos_;
+        skipBlanks();
+    }
+    std::size_t position() const { return pos_; }
+    void rewind(std::size_t pos) { pos_ = pos; }
+
+private:
+    void skipBlanks()
+    {
+        while (pos_ < text_.size() && isSkippedBlank(text_[pos_]))
+            ++pos_;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+int hexDigitValue(char c, int radix)
+{
+    int v = -1;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+    return v < radix ? v : -1;
+}
+
+// "&H1F", "&O17": integers of up to 32 bits. Like the classic runtime, values
+// that fit in 16 bits read as a signed 16-bit integer ("&HFFFF" is -1) and
+// wider ones as a signed 32-bit integer.
+double radixNumber(Cursor& in, int radix)
+{
+    std::uint64_t value = 0;
+    while (true) {
+        const int digit = hexDigitValue(in.peek(), radix);
+        if (digit < 0)
+            break;
+        value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(digit);
+        if (value > 0xFFFFFFFFull)
+            throw RuntimeError(errOverflow);
+        in.advance();
+    }
+    if (value <= 0xFFFFull)
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+} // namespace
+
+double textToNumber(std::string_view text)
+{
+    Cursor in(text);
+
+    if (in.peek() == '&') {
+        const std::size_t start = in.position();
+        in.advance();
+        const char marker = in.peek();
+        if (marker == 'H' || marker == 'h') {
+            in.advance();
+            return radixNumber(in, 16);
+        }
+        if (marker == 'O' || marker == 'o') {
+            in.advance();
+            return radixNumber(in, 8);
+        }
+        in.rewind(start);
+        return 0.0;
+    }
+
+    bool negative = false;
+    if (in.peek() == '+' || in.peek() == '-') {
+        negative = in.peek() == '-';
+        in.advance();
+    }
+
+    // The mantissa as plain digits with at most one point; where the first
+    // significant digit stands decides between overflow and underflow below.
+    std::string number;
+    bool sawPoint = false;
+    bool sawDigit = false;
+    bool sawNonZero = false;
+    long long magnitude = 0; // decimal exponent of the first significant digit, plus one
+    long long digitsBeforePoint = 0;
+    long long zerosAfterPointBeforeSignificant = 0;
+    while (true) {
+        const char c = in.peek();
+        if (isDigit(c)) {
+            sawDigit = true;
+            if (c != '0' && !sawNonZero) {
+                sawNonZero = true;
+                magnitude = sawPoint ? -zerosAfterPointBeforeSignificant : 0;
+            }
+            if (!sawPoint) {
+                if (sawNonZero)
+                    ++digitsBeforePoint;
+            } else if (!sawNonZero) {
+                ++zerosAfterPointBeforeSignificant;
+            }
+            number.push_back(c);
+        } else if (c == '.' && !sawPoint) {
+            sawPoint = true;
+            number.push_back(c);
+        } else {
+            break;
+        }
+        in.advance();
+    }
+    if (!sawDigit)
+        return 0.0;
+    if (!sawPoint || digitsBeforePoint > 0)
+        magnitude = digitsBeforePoint;
+
+    // Exponent: a marker counts only when digits follow it.
+    long long exponent = 0;
+    const char marker = in.peek();
+    if (marker == 'E' || marker == 'e' || marker == 'D' || marker == 'd') {
+        const std::size_t markerPos = in.position();
+        in.advance();
+        bool negativeExponent = false;
+        if (in.peek() == '+' || in.peek() == '-') {
+            negativeExponent = in.peek() == '-';
+            in.advance();
+        }
+        if (isDigit(in.peek())) {
+            while (isDigit(in.peek())) {
+                if (exponent < 1'000'000'000)
+                    exponent = exponent * 10 + (in.peek() - '0');
+                in.advance();
+            }
+            if (negativeExponent)
+                exponent = -exponent;
+        } else {
+            in.rewind(markerPos);
+        }
+    }
+
+    if (!sawNonZero)
+        return negative ? -0.0 : 0.0;
+
+    number += 'e';
+    number += std::to_string(exponent);
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                           std::chars_format::general);
+    (void)end;
+    if (ec == std::errc::result_out_of_range) {
+        // Too large overflows; too small is zero, as for any float reading.
+        if (magnitude + exponent > 0)
+            throw RuntimeError(errOverflow);
+        value = 0.0;
+    } else if (ec != std::errc()) {
+        return 0.0;
+    }
+    return negative ? -value : value;
+}
+
+} // namespace abacoria::rt

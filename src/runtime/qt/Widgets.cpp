@@ -1,0 +1,106 @@
+#include "runtime/qt/Widgets.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace abacoria::qtbackend {
+
+FormWindow::FormWindow(CloseHandler onClose)
+    : onClose_(std::move(onClose))
+{
+}
+
+void FormWindow::closeEvent(QCloseEvent* event)
+{
+    if (onClose_)
+        onClose_(event);
+    else
+        event->accept();
+}
+
+SurfaceLabel::SurfaceLabel(QWidget* parent, bool autoSize)
+    : QWidget(parent)
+    , autoSize_(autoSize)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAutoFillBackground(false);
+}
+
+void SurfaceLabel::setCaption(const QString& caption)
+{
+    if (caption == caption_)
+        return;
+    caption_ = caption;
+    fitToCaption();
+    update();
+}
+
+void SurfaceLabel::setTextColor(const QColor& color)
+{
+    textColor_ = color;
+    update();
+}
+
+void SurfaceLabel::fitToCaption()
+{
+    if (!autoSize_)
+        return;
+    const QFontMetrics fm(font());
+    // horizontalAdvance counts trailing blanks, which the caption's width must.
+    resize(fm.horizontalAdvance(caption_), fm.height());
+}
+
+void SurfaceLabel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        fitToCaption();
+    QWidget::changeEvent(event);
+}
+
+void SurfaceLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(textColor_);
+    const int flags = autoSize_ ? (Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine)
+                                : (Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+    p.drawText(rect(), flags, caption_);
+}
+
+void SurfaceLabel::mousePressEvent(QMouseEvent* event)
+{
+    pressed_ = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void SurfaceLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    event->accept();
+    if (click)
+        emit clicked();
+}
+
+ShapeRect::ShapeRect(QWidget* parent, std::optional<QColor> fill)
+    : QWidget(parent)
+    , fill_(fill)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ShapeRect::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    if (fill_)
+        p.setBrush(*fill_);
+    else
+        p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+} // namespace abacoria::qtbackend

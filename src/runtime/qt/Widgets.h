@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QCloseEvent;
+
+namespace abacoria::qtbackend {
+
+// The top-level window. Closing is decided by the owner, never by Qt.
+class FormWindow final : public QWidget {
+public:
+    using CloseHandler = std::function<void(QCloseEvent*)>;
+    explicit FormWindow(CloseHandler onClose);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    CloseHandler onClose_;
+};
+
+// A label painted on the window surface: transparent, optionally sizing
+// itself to its caption (trailing blanks included), clickable.
+class SurfaceLabel final : public QWidget {
+    Q_OBJECT
+public:
+    SurfaceLabel(QWidget* parent, bool autoSize);
+
+    QString caption() const { return caption_; }
+    void setCaption(const QString& caption);
+    void setTextColor(const QColor& color);
+    // Applies autosize for the current font and caption.
+    void fitToCaption();
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QString caption_;
+    QColor textColor_ = Qt::black;
+    bool autoSize_;
+    bool pressed_ = false;
+};
+
+// A rectangle on the window surface: one-pixel outline, optional fill. Clicks
+// go through it to whatever lies beneath.
+class ShapeRect final : public QWidget {
+public:
+    ShapeRect(QWidget* parent, std::optional<QColor> fill);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::optional<QColor> fill_;
+};
+
+} // namespace abacoria::qtbackend

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "runtime/Runtime.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace abacoria::ui {
+
+// Screen units: the layout is in twips, 15 to a pixel at 96 dpi. The
+// toolkit's own high-dpi scaling takes it from there.
+inline constexpr int twipsPerPixel = 15;
+constexpr int toPixels(double twips)
+{
+    const double px = twips / twipsPerPixel;
+    return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
+}
+constexpr float toTwips(int pixels) { return static_cast<float>(pixels * twipsPerPixel); }
+
+struct Rgb {
+    std::uint8_t r, g, b;
+    friend constexpr bool operator==(Rgb, Rgb) = default;
+};
+
+struct Font {
+    std::string_view face;
+    double points;
+    bool bold;
+};
+
+enum class Kind { PushButton, Timer, ProgressBar, TextBox, Label, Rectangle };
+
+// One control as stored: where it is, what it shows, how it looks.
+struct ControlSpec {
+    std::string_view name;
+    int index; // element index in its control array, -1 for a plain control
+    Kind kind;
+    std::string_view caption;
+    int left, top, width, height; // twips
+    bool visible;
+    int tabIndex; // -1: takes no focus
+    std::optional<Rgb> backColor = {}; // button face, rectangle fill
+    std::optional<Rgb> foreColor = {}; // label text
+    std::optional<Font> font = {}; // none: the window's default font
+    bool autoSize = false; // labels that size themselves to their caption
+    int interval = 0; // timer, ms
+    int minimum = 0, maximum = 0; // progress bar
+
+    rt::Control control() const { return {name, index}; }
+};
+
+struct WindowSpec {
+    std::string_view name;
+    std::string_view caption;
+    Rgb backColor;
+    int clientWidth, clientHeight; // twips
+    Font font;
+};
+
+const WindowSpec& window();
+
+// All controls in their stored order: the order of creation, and front to
+// back among controls of the same layer.
+std::span<const ControlSpec> controls();
+
+// Labels and rectangles are painted on the window surface, beneath every
+// windowed control.
+constexpr bool paintsOnSurface(Kind kind) { return kind == Kind::Label || kind == Kind::Rectangle; }
+
+// Fonts the window asks for that a Linux desktop rarely has, with metric
+// look-alikes to use in their place.
+struct FontFallback {
+    std::string_view face;
+    std::string_view substitute;
+};
+std::span<const FontFallback> fontFallbacks();
+
+} // namespace abacoria::ui
