@@ -200,8 +200,10 @@ QWidget* QtRuntime::createControl(const ui::ControlSpec& s)
     if (s.font)
         w->setFont(toQFont(*s.font));
     w->setGeometry(pixelRect(s));
-    if (auto* label = qobject_cast<SurfaceLabel*>(w))
+    if (auto* label = qobject_cast<SurfaceLabel*>(w)) {
+        label->setDesignSize(pixelRect(s).size(), qs(s.caption));
         label->setCaption(qs(s.caption));
+    }
     w->setVisible(s.visible);
     connectClicks(w, s, s.index);
     return w;

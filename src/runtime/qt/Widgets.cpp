@@ -5,6 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace abacoria::qtbackend {
 
 FormWindow::FormWindow(CloseHandler onClose)
@@ -43,13 +46,29 @@ void SurfaceLabel::setTextColor(const QColor& color)
     update();
 }
 
+void SurfaceLabel::setDesignSize(const QSize& size, const QString& caption)
+{
+    designSize_ = size;
+    designCaption_ = caption;
+    fitToCaption();
+}
+
 void SurfaceLabel::fitToCaption()
 {
     if (!autoSize_)
         return;
     const QFontMetrics fm(font());
     // horizontalAdvance counts trailing blanks, which the caption's width must.
-    resize(fm.horizontalAdvance(caption_), fm.height());
+    const int advance = fm.horizontalAdvance(caption_);
+    int width = advance;
+    int height = fm.height();
+    const int designAdvance = designCaption_.isEmpty() ? 0 : fm.horizontalAdvance(designCaption_);
+    if (designAdvance > 0 && designSize_.isValid()) {
+        // Never narrower than the text itself, so nothing is cut off.
+        width = std::max(advance, static_cast<int>(std::lround(double(advance) * designSize_.width() / designAdvance)));
+        height = std::max(height, designSize_.height());
+    }
+    resize(width, height);
 }
 
 void SurfaceLabel::changeEvent(QEvent* event)

@@ -34,6 +34,11 @@ public:
     QString caption() const { return caption_; }
     void setCaption(const QString& caption);
     void setTextColor(const QColor& color);
+    // The size the label had at design time for its design-time caption. The
+    // label keeps the proportion between that size and what our font
+    // measures, so fonts that run narrower than the classic ones keep the
+    // window's stored look (and the banner's overlaps).
+    void setDesignSize(const QSize& size, const QString& caption);
     // Applies autosize for the current font and caption.
     void fitToCaption();
 
@@ -51,6 +56,8 @@ private:
     QColor textColor_ = Qt::black;
     bool autoSize_;
     bool pressed_ = false;
+    QSize designSize_;
+    QString designCaption_;
 };
 
 // A rectangle on the window surface: one-pixel outline, optional fill. Clicks
