@@ -7,7 +7,7 @@ packages=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation2 fonts-comic-neue
-    xvfb xauth openbox xdotool x11-utils
+    xvfb xauth openbox xdotool x11-utils wmctrl xclip x11-apps
 )
 
 missing=()
