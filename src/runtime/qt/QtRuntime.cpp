@@ -21,6 +21,7 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace abacoria::qtbackend {
@@ -55,6 +56,20 @@ void installFontFallbacks()
     (void)once;
 }
 
+// Keys whose caption is a symbol get a word for screen readers, which would
+// otherwise read out punctuation ("slash", "asterisk") or nothing at all.
+// Other captions speak for themselves: an empty name lets the caption show.
+QString spokenName(std::string_view caption)
+{
+    static constexpr std::pair<std::string_view, const char*> words[] = {
+        {"+", "Plus"}, {"-", "Minus"}, {"/", "Divide"}, {"*", "Multiply"}, {"=", "Equals"}, {".", "Point"},
+    };
+    for (const auto& [symbol, word] : words)
+        if (caption == symbol)
+            return QString::fromLatin1(word);
+    return {};
+}
+
 QRect pixelRect(const ui::ControlSpec& s)
 {
     return QRect(ui::toPixels(s.left), ui::toPixels(s.top), ui::toPixels(s.width), ui::toPixels(s.height));
@@ -75,6 +90,7 @@ void markOpaque(QPushButton* button)
 QtRuntime::QtRuntime()
 {
     installFontFallbacks();
+    installAccessibility();
     build();
 }
 
@@ -158,6 +174,7 @@ QWidget* QtRuntime::createControl(const ui::ControlSpec& s)
         return nullptr;
     case ui::Kind::PushButton: {
         auto* b = new QPushButton(qs(s.caption), parent);
+        b->setAccessibleName(spokenName(s.caption));
         b->setAutoDefault(false);
         b->setDefault(false);
         if (s.backColor) {
@@ -182,6 +199,7 @@ QWidget* QtRuntime::createControl(const ui::ControlSpec& s)
         auto* edit = new QLineEdit(qs(s.caption), parent);
         edit->setMaxLength(INT_MAX); // the display has no length limit
         edit->setCursorPosition(0);
+        edit->setAccessibleName(QStringLiteral("Display"));
         w = edit;
         break;
     }
@@ -346,12 +364,14 @@ std::string QtRuntime::caption(rt::Control c)
 void QtRuntime::setCaption(rt::Control c, std::string_view caption)
 {
     QWidget* w = entry(c).widget;
-    if (auto* button = qobject_cast<QAbstractButton*>(w))
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(qs(caption));
-    else if (auto* label = qobject_cast<SurfaceLabel*>(w))
+        button->setAccessibleName(spokenName(caption));
+    } else if (auto* label = qobject_cast<SurfaceLabel*>(w)) {
         label->setCaption(qs(caption));
-    else
+    } else {
         throw rt::RuntimeError(rt::errNotSupported);
+    }
 }
 
 bool QtRuntime::visible(rt::Control c)

@@ -1,5 +1,7 @@
 #include "runtime/qt/Widgets.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -9,6 +11,58 @@
 #include <cmath>
 
 namespace abacoria::qtbackend {
+
+namespace {
+
+// A surface label reads as static text whose name is its current caption, and
+// can be pressed like a click: the banner has to be clickable for everyone.
+class SurfaceLabelAccessible final : public QAccessibleWidget {
+public:
+    explicit SurfaceLabelAccessible(SurfaceLabel* label)
+        : QAccessibleWidget(label, QAccessible::StaticText)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return label()->caption();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << pressAction(); }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            emit label()->clicked();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    SurfaceLabel* label() const { return static_cast<SurfaceLabel*>(widget()); }
+};
+
+QAccessibleInterface* accessibleFor(const QString&, QObject* object)
+{
+    if (auto* label = qobject_cast<SurfaceLabel*>(object))
+        return new SurfaceLabelAccessible(label);
+    // The calculator is a plain widget to Qt; to a screen reader it is a frame
+    // (a window with its title as name), not an anonymous pane.
+    if (auto* form = dynamic_cast<FormWindow*>(object))
+        return new QAccessibleWidget(form, QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
+
+void installAccessibility()
+{
+    static const bool once = [] {
+        QAccessible::installFactory(accessibleFor);
+        return true;
+    }();
+    (void)once;
+}
 
 FormWindow::FormWindow(CloseHandler onClose)
     : onClose_(std::move(onClose))
@@ -38,6 +92,10 @@ void SurfaceLabel::setCaption(const QString& caption)
     caption_ = caption;
     fitToCaption();
     update();
+    if (QAccessible::isActive() && accessibleName().isEmpty()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void SurfaceLabel::setTextColor(const QColor& color)

@@ -60,6 +60,10 @@ private:
     QString designCaption_;
 };
 
+// Makes surface labels known to assistive technology as static text named
+// by their caption. Idempotent; the runtime calls it before building.
+void installAccessibility();
+
 // A rectangle on the window surface: one-pixel outline, optional fill. Clicks
 // go through it to whatever lies beneath.
 class ShapeRect final : public QWidget {
