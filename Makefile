@@ -20,6 +20,11 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# A Debian package of the installed program (build/abacoria_1.00_<arch>.deb).
+.PHONY: package
+package: build
+	cmake --build $(BUILD_DIR) --target package
+
 bench: build
 	./bench/run.sh $(BUILD_DIR)
 

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation2 fonts-comic-neue
     xvfb xauth openbox xdotool x11-utils wmctrl xclip x11-apps
+    librsvg2-bin desktop-file-utils appstream libqt6svg6 hicolor-icon-theme
     # Wayland test, accessibility test (AT-SPI bus and a client), screenshot tour
     weston qt6-wayland dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
 )

@@ -1,0 +1,51 @@
+# Installs Abacoria as a desktop program: the binary, its desktop entry, its
+# AppStream metainfo and its icon in the hicolor theme, each where desktops,
+# software centres and panels look for them. Paths are relative to the
+# install prefix, so `cmake --install` and the Debian package share them.
+include(GNUInstallDirs)
+
+# The reverse-DNS id ties the desktop entry, the metainfo, the icon and the
+# running window together; src/main.cpp sets the same one.
+set(ABACORIA_APP_ID org.example.Abacoria)
+set(ABACORIA_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
+set(ABACORIA_ICON_SVG ${ABACORIA_DATA_DIR}/icons/${ABACORIA_APP_ID}.svg)
+
+# The icon drawing compiled in, for a window that runs uninstalled.
+qt_add_resources(abacoria_icon_resource ${ABACORIA_DATA_DIR}/abacoria.qrc)
+target_sources(abacoria PRIVATE ${abacoria_icon_resource})
+
+# Panels and docks that take no SVG want a bitmap; render it from the drawing
+# so the two never drift apart.
+find_program(RSVG_CONVERT rsvg-convert)
+set(ABACORIA_ICON_PNG ${CMAKE_CURRENT_BINARY_DIR}/icons/48x48/${ABACORIA_APP_ID}.png)
+if(RSVG_CONVERT)
+    add_custom_command(
+        OUTPUT ${ABACORIA_ICON_PNG}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/icons/48x48
+        COMMAND ${RSVG_CONVERT} --width 48 --height 48 --output ${ABACORIA_ICON_PNG} ${ABACORIA_ICON_SVG}
+        DEPENDS ${ABACORIA_ICON_SVG}
+        COMMENT "Rendering the 48x48 application icon"
+        VERBATIM)
+    add_custom_target(abacoria_icon_png ALL DEPENDS ${ABACORIA_ICON_PNG})
+else()
+    message(WARNING "rsvg-convert not found (Debian package librsvg2-bin, installed by "
+                    "scripts/install-deps.sh): the 48x48 icon will be missing from the install")
+endif()
+
+# The build tree's Qt path has no place in an installed binary: Qt comes from
+# the system's library directories.
+set_target_properties(abacoria PROPERTIES INSTALL_RPATH "")
+
+install(TARGETS abacoria RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${ABACORIA_ICON_SVG}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+if(RSVG_CONVERT)
+    install(FILES ${ABACORIA_ICON_PNG}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+endif()
+install(FILES ${ABACORIA_DATA_DIR}/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/abacoria)

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# `cmake --install` into a throwaway prefix puts the program, its desktop
+# entry, metainfo and icons where a desktop looks for them, all valid.
+# Usage: check-install.sh BUILD_DIR
+set -euo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/desktop-tree.sh"
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
+check_tree "$tmp/prefix"
+echo "install tree OK"
