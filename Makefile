@@ -28,5 +28,10 @@ package: build
 bench: build
 	./bench/run.sh $(BUILD_DIR)
 
+# Screenshots of a typical session, in a private X server, into docs/.
+.PHONY: tour
+tour: build
+	./tools/tour.sh $(BUILD_DIR)/abacoria docs
+
 clean:
 	rm -rf $(BUILD_DIR)

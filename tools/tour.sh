@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# A screenshot tour: runs a typical session of the real program in a private
+# X server with openbox, driven with real X input (xdotool) and the window
+# manager's close, and saves one picture per stop into OUTPUT_DIR:
+#   start.png     the window at start
+#   number.png    after keying 42.5
+#   progress.png  the progress area during "=" (taken while the question is open)
+#   question.png  the question "=" asks
+#   flood.png     the maximized window full of prize buttons
+#   farewell.png  the farewell box
+# Usage: tour.sh ABACORIA_BINARY OUTPUT_DIR
+set -euo pipefail
+
+app_bin=$(realpath "${1:?usage: $0 ABACORIA_BINARY OUTPUT_DIR}")
+out=${2:?usage: $0 ABACORIA_BINARY OUTPUT_DIR}
+for tool in Xvfb openbox xdotool wmctrl import convert; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
+done
+mkdir -p "$out"
+
+work=$(mktemp -d)
+chmod 700 "$work"
+export XDG_RUNTIME_DIR=$work
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+say() { echo "[tour] $*"; }
+die() { echo "[tour] FAILED: $*" >&2; exit 1; }
+poll() { # poll SECONDS COMMAND...: until COMMAND succeeds or the time is up
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.1
+    done
+}
+
+# A small screen keeps the flood picture small.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+poll 10 test -s "$work/display" || die "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+poll 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || die "openbox did not start"
+
+QT_QPA_PLATFORM=xcb "$app_bin" >"$work/abacoria.log" 2>&1 &
+app=$!
+pids+=("$app")
+
+windows() { xdotool search --onlyvisible --name '^Abacoria$' 2>/dev/null || true; }
+main=""
+main_found() { main=$(windows | head -n1); [ -n "$main" ]; }
+poll 20 main_found || die "no window appeared"
+xdotool windowmove --sync "$main" 11 31 # the frame at 10,10
+# A message box: a visible window other than the main one; $1 is its title.
+box=""
+box_found() { box=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$main" | head -n1); [ -n "$box" ]; }
+place_box() { xdotool windowmove --sync "$box" 231 31 >/dev/null 2>&1 || true; }
+# Presses Return in the box, as the keyboard's focus.
+answer() {
+    xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
+    xdotool key Return
+}
+gone() { ! xdotool getwindowname "$1" >/dev/null 2>&1 || ! xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; }
+
+# Where a window lies on the screen with its frame: WxH+X+Y.
+frame_geometry() {
+    local x y w h l r t b
+    read -r x y w h < <(xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }')
+    read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g; /[^0-9 ]/s/.*/0 0 0 0/')
+    echo "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))"
+}
+# The picture of one window with its frame, cut from the screen; waits for
+# pending paints by taking it until two takes agree.
+shoot() { # shoot WINDOW FILE
+    local a=$work/a.png b=$work/b.png geometry
+    geometry=$(frame_geometry "$1")
+    import -silent -window root -crop "$geometry" +repage "$a" 2>/dev/null || return 1
+    for _ in $(seq 20); do
+        sleep 0.1
+        import -silent -window root -crop "$geometry" +repage "$b" 2>/dev/null || return 1
+        if [ "$(compare -metric AE "$a" "$b" null: 2>&1)" = 0 ]; then
+            break
+        fi
+        mv "$b" "$a"
+    done
+    convert "$a" -strip "$2"
+    say "saved $2 ($(identify -format '%wx%h' "$2"))"
+}
+click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep 0.05; }
+# Key centres in the client area, in pixels.
+key_4() { click 32 88; }
+key_2() { click 72 48; }
+key_point() { click 72 168; }
+key_5() { click 72 88; }
+key_equals() { click 112 168; }
+banner() { click 30 266; }
+
+say "the window at start"
+shoot "$main" "$out/start.png"
+
+say "keying 42.5"
+key_4; key_2; key_point; key_5
+shoot "$main" "$out/number.png"
+
+say "= : the count runs, then the question"
+key_equals
+poll 30 box_found Abacoria || die "no question box"
+place_box
+shoot "$main" "$out/progress.png"
+shoot "$box" "$out/question.png"
+answer # Yes: the next box scolds
+poll 10 box_found 'Yell!' || die "no answer to Yes"
+answer
+poll 10 gone "$box" || die "the answer box stayed"
+
+say "the banner: the prize and its flood"
+banner
+poll 10 box_found Abacoria || die "no prize box"
+answer
+# The flood is over when the program stops working: only the banner's ticks
+# remain, a few milliseconds a second.
+cpu() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }
+idle() {
+    local a b
+    a=$(cpu)
+    sleep 1
+    b=$(cpu)
+    [ $((b - a)) -le 5 ]
+}
+sleep 1
+poll 300 idle || die "the flood did not end"
+shoot "$main" "$out/flood.png"
+
+say "closing through the window manager: the farewell"
+wmctrl -i -c "$main"
+poll 10 box_found Abacoria || die "no farewell box"
+place_box
+shoot "$box" "$out/farewell.png"
+answer
+poll 10 box_found Abacoria || die "no second farewell box"
+answer
+poll 20 sh -c "! kill -0 $app 2>/dev/null" || die "the program did not end"
+say "done: $(du -ch "$out"/{start,number,progress,question,flood,farewell}.png | tail -n1 | cut -f1) in $out"
