@@ -426,7 +426,7 @@ void QtRuntime::load(rt::Control c)
     if (elementLimit_ >= 0 && runtimeElements_ >= elementLimit_)
         throw rt::RuntimeError(rt::errOutOfMemory);
 
-    auto* b = new QPushButton(source->text(), window_.data());
+    auto* b = new ElementButton(source->text(), window_.data());
     b->setObjectName(qs(c.name) + QString("(%1)").arg(c.index));
     b->setAutoDefault(false);
     b->setFont(source->font());
@@ -434,7 +434,7 @@ void QtRuntime::load(rt::Control c)
     b->setGeometry(source->geometry());
     b->setFocusPolicy(source->focusPolicy());
     b->hide();
-    markOpaque(b);
+    b->paintOpaqueOnce();
     const std::string_view name = it->first; // stable: the map never rehashes names after build
     QObject::connect(b, &QAbstractButton::clicked, window_.data(),
                      [this, name, index = c.index] { raise(rt::Event{rt::EventKind::Click, name, index}); });

@@ -64,6 +64,20 @@ void installAccessibility()
     (void)once;
 }
 
+void ElementButton::paintOpaqueOnce()
+{
+    // Polishing resets the attribute: polish first.
+    ensurePolished();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ElementButton::paintEvent(QPaintEvent* event)
+{
+    QPushButton::paintEvent(event);
+    if (testAttribute(Qt::WA_OpaquePaintEvent))
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
 FormWindow::FormWindow(CloseHandler onClose)
     : onClose_(std::move(onClose))
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -22,6 +23,24 @@ protected:
 
 private:
     CloseHandler onClose_;
+};
+
+// A button created at run time. It paints opaquely up to its first paint
+// only: new on top of everything, it spares the window from repainting
+// whatever lies beneath it. Once buried under later buttons it paints like any
+// other, because with thousands of opaque siblings every repaint of the
+// window itself (a banner tick, a moved button) first unites all their
+// rectangles into one ever more complex region, which costs far more than it
+// saves. Dropping the attribute at its paint, not at the next button's
+// creation, matters: the paint comes one event pass after the show.
+class ElementButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+    void paintOpaqueOnce();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A label painted on the window surface: transparent, optionally sizing
