@@ -106,6 +106,9 @@ def display_text(display):
 def main():
     pid = int(sys.argv[1])
     timeout = float(sys.argv[2]) if len(sys.argv) > 2 else 20.0
+    # The default (under a second a call) is short for a busy CI machine
+    # running other tests beside this one.
+    Atspi.set_timeout(10000, 30000)
 
     app = poll(lambda: find_app(pid), timeout)
     if not check(app is not None, f"application of process {pid} is on the accessibility bus"):
