@@ -426,18 +426,27 @@ void QtRuntime::load(rt::Control c)
     if (elementLimit_ >= 0 && runtimeElements_ >= elementLimit_)
         throw rt::RuntimeError(rt::errOutOfMemory);
 
-    auto* b = new ElementButton(source->text(), window_.data());
+    auto* b = new ElementButton(window_.data());
+    // Connected before the caption is set: setting it makes the accessibility
+    // cache connect to the button too, and a first connection sized for that
+    // signal alone would be outgrown here and kept (160 bytes a button).
+    const std::string_view name = it->first; // stable: the map never rehashes names after build
+    QObject::connect(b, &QAbstractButton::clicked, window_.data(),
+                     [this, name, index = c.index] { raise(rt::Event{rt::EventKind::Click, name, index}); });
+    b->setText(source->text());
     b->setObjectName(qs(c.name) + QString("(%1)").arg(c.index));
     b->setAutoDefault(false);
-    b->setFont(source->font());
-    b->setPalette(source->palette());
+    // A font or palette of the template's own is copied; an inherited one is
+    // inherited by the copy as well. Setting it anyway would give each of
+    // thousands of copies a resolved font of its own (1.4 MB per 10000).
+    if (source->testAttribute(Qt::WA_SetFont))
+        b->setFont(source->font());
+    if (source->testAttribute(Qt::WA_SetPalette))
+        b->setPalette(source->palette());
     b->setGeometry(source->geometry());
     b->setFocusPolicy(source->focusPolicy());
     b->hide();
     b->paintOpaqueOnce();
-    const std::string_view name = it->first; // stable: the map never rehashes names after build
-    QObject::connect(b, &QAbstractButton::clicked, window_.data(),
-                     [this, name, index = c.index] { raise(rt::Event{rt::EventKind::Click, name, index}); });
     elements.emplace(c.index, Entry{b, ui::Kind::PushButton});
     ++runtimeElements_;
 }
