@@ -213,9 +213,6 @@ void HiDpiTest::paintedAtDoubledPlaces()
     const QPoint p = logicalInside * scale;
     QCOMPARE(image.pixelColor(p), face);
     QCOMPARE(image.pixelColor(p + QPoint(1, 1)), face);
-    QEXPECT_FAIL("sponsor banner", "the rectangle's outline leaves its last device row and column unpainted "
-                                   "at scale 2 (see outlinesDouble)",
-                 Abort);
     // What is painted for the control spans exactly its doubled rectangle
     // (the banner runs into the window's bottom edge).
     QCOMPARE(paintedExtent(image, p, around), expected);
@@ -252,10 +249,6 @@ void HiDpiTest::outlinesDouble()
     for (int x = frame.left() - 2; x <= frame.right() + 2; ++x)
         if (image.pixelColor(x, y) == outline)
             outlined << x;
-    QEXPECT_FAIL("", "rectangles stroke a one-pixel pen centred on their edge: at scale 2 the outer half "
-                     "of the left and top edges is clipped and the right and bottom edges land one device "
-                     "pixel inside",
-                 Abort);
     QCOMPARE(outlined, expected);
 }
 

@@ -397,8 +397,7 @@ void QtRuntime::setValue(rt::Control c, float value)
 
 void QtRuntime::move(rt::Control c, float left, float top)
 {
-    QWidget* w = entry(c).widget;
-    w->move(ui::toPixels(left), ui::toPixels(top));
+    entry(c).widget->move(ui::toPixels(left), ui::toPixels(top));
 }
 
 void QtRuntime::zOrder(rt::Control c)
@@ -460,6 +459,14 @@ void QtRuntime::setWindowState(rt::WindowState state)
         // Only the user may not resize a fixed-border window; code may.
         w->setMinimumSize(0, 0);
         w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (w->isVisible() && !(w->windowState() & Qt::WindowMaximized)) {
+            // The window manager maximizes asynchronously, but the caller
+            // reads the client size right away: take the size the window
+            // will have now. The manager's answer confirms or corrects it.
+            const QSize frame = w->frameGeometry().size() - w->size();
+            const QRect available = w->screen()->availableGeometry();
+            w->setGeometry(QRect(available.topLeft(), available.size() - frame));
+        }
         w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
         break;
     case rt::WindowState::Minimized:

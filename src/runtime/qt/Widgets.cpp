@@ -191,7 +191,9 @@ void ShapeRect::paintEvent(QPaintEvent*)
         p.setBrush(*fill_);
     else
         p.setBrush(Qt::NoBrush);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    // The pen is centred on the path: inset half a pixel so the one-pixel
+    // outline covers exactly the outermost pixels at any scale factor.
+    p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 } // namespace abacoria::qtbackend
