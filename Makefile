@@ -19,6 +19,33 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) test-fuzz
+	$(MAKE) test-sanitize
+
+# The suite again under AddressSanitizer and UndefinedBehaviorSanitizer, in
+# its own tree. Its CTestCustom.cmake (from tests/Sanitizers.cmake) sets the
+# sanitizer options and leaves out the tests that drive the whole program
+# in a display server.
+ASAN_DIR ?= build-asan
+.PHONY: test-sanitize
+test-sanitize: deps
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABACORIA_WERROR=ON -DABACORIA_SANITIZE=ON -DABACORIA_BENCH=OFF
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer on the text-to-number conversion against its reference reading,
+# for FUZZ_SECONDS. Needs clang; its corpus grows in $(FUZZ_DIR)/corpus, and
+# a disagreement leaves its input in $(FUZZ_DIR)/artifacts.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: test-fuzz
+test-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABACORIA_WERROR=ON -DABACORIA_BENCH=OFF
+	cmake --build $(FUZZ_DIR) --target fuzz_text_to_number -j $(JOBS)
+	mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/artifacts
+	$(FUZZ_DIR)/tests/fuzz/fuzz_text_to_number -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-print_final_stats=1 -dict=tests/fuzz/text_to_number.dict -artifact_prefix=$(FUZZ_DIR)/artifacts/ \
+		$(FUZZ_DIR)/corpus tests/fuzz/corpus
 
 # A Debian package of the installed program (build/abacoria_1.00_<arch>.deb).
 .PHONY: package

@@ -11,6 +11,8 @@ packages=(
     librsvg2-bin desktop-file-utils appstream libqt6svg6 hicolor-icon-theme
     # Wayland test, accessibility test (AT-SPI bus and a client), screenshot tour
     weston qt6-wayland dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
+    # The fuzz target: clang and its runtimes (libFuzzer, ASan, UBSan)
+    clang libclang-rt-14-dev
 )
 
 missing=()
