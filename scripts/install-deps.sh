@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake
+    build-essential cmake file
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation2 fonts-comic-neue
     xvfb xauth openbox xdotool x11-utils wmctrl xclip x11-apps
