@@ -403,7 +403,12 @@ void QtRuntime::move(rt::Control c, float left, float top)
 void QtRuntime::zOrder(rt::Control c)
 {
     Entry& e = entry(c);
-    e.widget->raise();
+    // raise() first searches the whole stacking order for the widget. One
+    // already in front, as every new button of a flood is, has nothing to
+    // gain from it but that search through thousands of siblings.
+    const QObjectList& stack = e.widget->parentWidget()->children();
+    if (stack.isEmpty() || stack.constLast() != e.widget || !e.widget->testAttribute(Qt::WA_WState_Created))
+        e.widget->raise();
     // A surface control only comes to the front of the surface layer.
     if (ui::paintsOnSurface(e.kind) && firstWindowed_)
         e.widget->stackUnder(firstWindowed_);
