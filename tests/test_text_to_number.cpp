@@ -87,6 +87,15 @@ void TextToNumberTest::values_data()
     QTest::newRow("number then non-ASCII") << QByteArray("3\xc2\xbd") << 3.0;
     QTest::newRow("no-break space ends it") << QByteArray("1\xc2\xa0" "2") << 1.0;
     QTest::newRow("NUL ends it") << QByteArray("4\0" "5", 3) << 4.0;
+    // Edges the reference reading (tests/fuzz) checks bit for bit.
+    QTest::newRow("smallest subnormal") << QByteArray("4.9e-324") << std::numeric_limits<double>::denorm_min();
+    QTest::newRow("below half the smallest subnormal") << QByteArray("2.4e-324") << 0.0;
+    QTest::newRow("rounds down to the largest double") << QByteArray("1.7976931348623158e308")
+                                                       << std::numeric_limits<double>::max();
+    QTest::newRow("hex 8000 is the lowest 16-bit") << QByteArray("&H8000") << -32768.0;
+    QTest::newRow("octal 177777 is -1") << QByteArray("&O177777") << -1.0;
+    QTest::newRow("blanks inside hex") << QByteArray("& H 1\tF") << 31.0;
+    QTest::newRow("exponent with many leading zeros") << QByteArray("1e0000000000000000000000003") << 1000.0;
 }
 
 void TextToNumberTest::values()
@@ -106,6 +115,9 @@ void TextToNumberTest::overflow_data()
     QTest::newRow("digits after zeros and point") << QByteArray("000.0001e320");
     QTest::newRow("giant exponent") << QByteArray("9e99999999999999999999");
     QTest::newRow("hex beyond 32 bits") << QByteArray("&H100000000");
+    QTest::newRow("rounds up past the largest double") << QByteArray("1.7976931348623159e308");
+    QTest::newRow("octal beyond 32 bits") << QByteArray("&O40000000000");
+    QTest::newRow("blanks inside the exponent") << QByteArray("1 e 3 0 9");
 }
 
 void TextToNumberTest::overflow()
