@@ -18,36 +18,16 @@ for tool in Xvfb openbox xdotool wmctrl import convert; do
 done
 mkdir -p "$out"
 
-work=$(mktemp -d)
-chmod 700 "$work"
+. "$(dirname "$0")/../tests/lib/session.sh"
+session_begin work
 export XDG_RUNTIME_DIR=$work
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 say() { echo "[tour] $*"; }
 die() { echo "[tour] FAILED: $*" >&2; exit 1; }
-poll() { # poll SECONDS COMMAND...: until COMMAND succeeds or the time is up
-    local end=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.1
-    done
-}
 
 # A small screen keeps the flood picture small.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-poll 10 test -s "$work/display" || die "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-poll 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || die "openbox did not start"
+session_xvfb 640x480x24 10 || die "Xvfb did not start"
+session_openbox 10 || die "openbox did not start"
 
 QT_QPA_PLATFORM=xcb "$app_bin" >"$work/abacoria.log" 2>&1 &
 app=$!

@@ -20,22 +20,11 @@ if [ -z "${ABACORIA_PRIVATE_BUS:-}" ]; then
     exec env ABACORIA_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 
-work=$(mktemp -d)
-chmod 700 "$work"
+. "$here/../lib/session.sh"
+session_begin work
 export XDG_RUNTIME_DIR=$work
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+session_xvfb 800x600x24 10 || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 
 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$abacoria" >"$work/abacoria.log" 2>&1 &
 app=$!

@@ -6,9 +6,9 @@ set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/desktop-tree.sh"
+. "$here/../lib/session.sh"
 
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+session_begin tmp
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 check_tree "$tmp/prefix"
 echo "install tree OK"

@@ -7,9 +7,9 @@ set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/desktop-tree.sh"
+. "$here/../lib/session.sh"
 
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+session_begin tmp
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1 \
     || { cat "$tmp/cpack.log" >&2; fail "cpack failed"; }
 deb=$tmp/out/abacoria_1.00_$(dpkg --print-architecture).deb

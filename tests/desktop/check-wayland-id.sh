@@ -8,34 +8,14 @@ set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/desktop-tree.sh"
-
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-    local p
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-poll() {
-    local limit=$(($1 * 10))
-    shift
-    while ! "$@"; do
-        ((limit-- > 0)) || return 1
-        sleep 0.1
-    done
-}
+. "$here/../lib/session.sh"
+session_begin tmp
 
 # A private runtime directory, so the socket name cannot clash.
 export XDG_RUNTIME_DIR=$tmp/runtime
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 export WAYLAND_DISPLAY=abacoria-desktop-id
-weston --backend=headless-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --debug \
-    >"$tmp/weston.log" 2>&1 &
-pids+=($!)
-if ! poll 20 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"; then
+if ! session_weston "$WAYLAND_DISPLAY" 20; then
     cat "$tmp/weston.log" >&2
     echo "SKIP: weston did not start"
     exit 77

@@ -8,32 +8,11 @@ set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/desktop-tree.sh"
-
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-    local p
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-# Polls a condition every tenth of a second, up to $1 seconds.
-poll() {
-    local limit=$(($1 * 10))
-    shift
-    while ! "$@"; do
-        ((limit-- > 0)) || return 1
-        sleep 0.1
-    done
-}
+. "$here/../lib/session.sh"
+session_begin tmp
 
 # Our own X server on a free display, which it names itself.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-pids+=($!)
-poll 20 test -s "$tmp/display" || { cat "$tmp/xvfb.log" >&2; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -1 "$tmp/display")
+session_xvfb 1024x768x24 20 || { cat "$tmp/xvfb.log" >&2; fail "Xvfb did not start"; }
 
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 expected_class=$(desktop_key "$tmp/prefix/share/applications/$app_id.desktop" StartupWMClass)

@@ -25,17 +25,10 @@ if [ -z "${ABACORIA_PRIVATE_BUS:-}" ]; then
     exec env ABACORIA_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 
-work=$(mktemp -d)
-chmod 700 "$work" # the compositor refuses a runtime directory others can read
+. "$here/../lib/session.sh"
+session_begin work
 export XDG_RUNTIME_DIR=$work
 unset DISPLAY # nothing may fall back to an X server
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 passed=0
 failed=0
@@ -50,27 +43,11 @@ check() { # check DESCRIPTION COMMAND...
         echo "FAIL - $what"
     fi
 }
-poll() { # poll SECONDS COMMAND...: until COMMAND succeeds or the time is up
-    local end=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.1
-    done
-}
 
-# --debug lets the test's own clients read the scene graph and take
-# screenshots; --idle-time=0 keeps the output from blanking.
+# session_weston's --debug lets the test's own clients read the scene graph
+# and take screenshots; --idle-time=0 keeps the output from blanking.
 socket=abacoria-test
-weston --backend=headless-backend.so --use-pixman --socket="$socket" --width=640 --height=480 \
-    --idle-time=0 --debug --no-config --log="$work/weston.log" >/dev/null 2>&1 &
-weston_pid=$!
-pids+=("$weston_pid")
-for _ in $(seq 150); do
-    [ -S "$work/$socket" ] || ! kill -0 "$weston_pid" 2>/dev/null && break
-    sleep 0.1
-done
-if [ ! -S "$work/$socket" ]; then
+if ! session_weston "$socket" 15 --width=640 --height=480 --idle-time=0 --no-config; then
     echo "SKIP: weston could not start a headless compositor here" >&2
     cat "$work/weston.log" >&2 2>/dev/null || true
     exit 77
