@@ -33,6 +33,28 @@ void result(const char* name, double value, const char* unit)
     std::fflush(stdout);
 }
 
+namespace {
+
+// Positions fields at field number first (counting from 1) of a
+// /proc/PID/stat file. The command name (field 2) may hold blanks, so fields
+// are counted from its closing ')'.
+bool statFieldsFrom(const std::string& path, int first, std::istringstream& fields)
+{
+    std::ifstream stat(path);
+    const std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = all.rfind(')');
+    if (close == std::string::npos || close + 2 > all.size())
+        return false;
+    fields.str(all.substr(close + 2));
+    std::string skipped;
+    for (int i = 3; i < first; ++i)
+        if (!(fields >> skipped))
+            return false;
+    return true;
+}
+
+} // namespace
+
 double msSinceProcessStart()
 {
     if (launchStampGiven()) {
@@ -44,20 +66,10 @@ double msSinceProcessStart()
                 c = '.';
         return (nowSeconds(CLOCK_REALTIME) - std::strtod(t0.c_str(), nullptr)) * 1000.0;
     }
-    // Field 22 of /proc/self/stat: start time after boot, in clock ticks. The
-    // command name (field 2) may hold blanks, so count from its closing ')'.
-    std::ifstream stat("/proc/self/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = all.rfind(')');
-    if (close == std::string::npos)
-        return -1;
-    std::istringstream fields(all.substr(close + 2));
-    std::string field;
-    // Fields 3 to 21 come before the start time.
-    for (int i = 3; i <= 21 && fields >> field; ++i) {
-    }
+    // Field 22 of /proc/self/stat: start time after boot, in clock ticks.
+    std::istringstream fields;
     unsigned long long startTicks = 0;
-    if (!(fields >> startTicks))
+    if (!statFieldsFrom("/proc/self/stat", 22, fields) || !(fields >> startTicks))
         return -1;
     const double start = static_cast<double>(startTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
     return (nowSeconds(CLOCK_BOOTTIME) - start) * 1000.0;
@@ -103,19 +115,11 @@ double xServerCpuMs()
     const char* pid = std::getenv("BENCH_XSERVER_PID");
     if (!pid || !*pid)
         return -1;
-    std::ifstream stat(std::string("/proc/") + pid + "/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = all.rfind(')');
-    if (close == std::string::npos)
-        return -1;
-    std::istringstream fields(all.substr(close + 2));
-    std::string field;
-    // Fields 3 to 13 come before utime (14) and stime (15).
-    for (int i = 3; i <= 13 && fields >> field; ++i) {
-    }
+    // Fields 14 and 15: user and system time, in clock ticks.
+    std::istringstream fields;
     unsigned long long user = 0;
     unsigned long long system = 0;
-    if (!(fields >> user >> system))
+    if (!statFieldsFrom(std::string("/proc/") + pid + "/stat", 14, fields) || !(fields >> user >> system))
         return -1;
     return static_cast<double>(user + system) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }

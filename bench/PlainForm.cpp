@@ -51,18 +51,8 @@ PlainForm buildPlainForm()
     window->setFont(font(spec.font));
     window->setFixedSize(ui::toPixels(spec.clientWidth), ui::toPixels(spec.clientHeight));
 
-    // Same stacking as the real window: surface controls first, each layer
-    // back to front.
-    const auto all = ui::controls();
-    std::vector<const ui::ControlSpec*> order;
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if (ui::paintsOnSurface(it->kind))
-            order.push_back(&*it);
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if (!ui::paintsOnSurface(it->kind))
-            order.push_back(&*it);
-
-    for (const ui::ControlSpec* s : order) {
+    // Same stacking as the real window.
+    for (const ui::ControlSpec* s : ui::creationOrder()) {
         QWidget* w = nullptr;
         switch (s->kind) {
         case ui::Kind::Timer: {

@@ -1,13 +1,13 @@
 // The counting loop of "=": 250000 value changes of the progress bar through
 // the runtime, on the shown window, and the whole "=" handler with its
 // message boxes answered at once.
+#include "runtime/qt/Application.h"
 #include "BenchCommon.h"
 
 #include "app/Form1.h"
 #include "runtime/qt/QtRuntime.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 #include <QWidget>
 #include <QWindow>
 
@@ -17,9 +17,7 @@ using namespace abacoria::bench;
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Abacoria"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
-    QApplication::setQuitOnLastWindowClosed(false);
+    qtbackend::setUpApplication(); // as the program does
 
     qtbackend::QtRuntime runtime;
     app::Form1 form(runtime);

@@ -7,6 +7,7 @@
 // the paint events of the flood (costs a little time itself); --twice clicks
 // the banner a second time after the flood, which moves, shows and raises
 // every existing button again, and times that too.
+#include "runtime/qt/Application.h"
 #include "BenchCommon.h"
 #include "FloodStamps.h"
 
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPushButton>
-#include <QStyleFactory>
 #include <QTimer>
 #include <QWindow>
 
@@ -81,9 +81,7 @@ bool hasFlag(int argc, char* argv[], const char* flag)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Abacoria"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
-    QApplication::setQuitOnLastWindowClosed(false);
+    qtbackend::setUpApplication(); // as the program does
     const bool focusDisplay = hasFlag(argc, argv, "--focus-display");
     const bool countPaints = hasFlag(argc, argv, "--count-paints");
     const bool twice = hasFlag(argc, argv, "--twice");

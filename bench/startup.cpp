@@ -1,6 +1,7 @@
 // Start-to-first-paint of the real window: the same start-up as the program
 // (application, "Windows" style, runtime, window, handlers), timed from the
 // start of the process to the window's first paint.
+#include "runtime/qt/Application.h"
 #include "BenchCommon.h"
 #include "FirstPaint.h"
 
@@ -8,15 +9,12 @@
 #include "runtime/qt/QtRuntime.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 
 int main(int argc, char* argv[])
 {
     abacoria::bench::markMainStart();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Abacoria"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
-    QApplication::setQuitOnLastWindowClosed(false);
+    abacoria::qtbackend::setUpApplication(); // as the program does
 
     abacoria::qtbackend::QtRuntime runtime;
     abacoria::app::Form1 form(runtime);

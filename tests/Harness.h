@@ -4,6 +4,7 @@
 // answered and recorded instead of shown.
 #include "app/Form1.h"
 #include "runtime/RuntimeError.h"
+#include "runtime/qt/Application.h"
 #include "runtime/qt/QtRuntime.h"
 
 #include <QApplication>
@@ -66,14 +67,6 @@ public:
     int unloads = 0;
 };
 
-// The program's own application set-up, for test mains.
-inline void setUpApplication()
-{
-    QApplication::setApplicationName(QStringLiteral("Abacoria"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
-    QApplication::setQuitOnLastWindowClosed(false);
-}
-
 } // namespace abacoria::testing
 
 // QTEST_MAIN with the application set up as the program does it.
@@ -81,7 +74,7 @@ inline void setUpApplication()
     int main(int argc, char* argv[])                                                                                 \
     {                                                                                                                \
         QApplication app(argc, argv);                                                                                \
-        abacoria::testing::setUpApplication();                                                                       \
+        abacoria::qtbackend::setUpApplication();                                                                       \
         TestObject tc;                                                                                               \
         QTEST_SET_MAIN_SOURCE_PATH                                                                                   \
         return QTest::qExec(&tc, argc, argv);                                                                        \

@@ -61,4 +61,15 @@ std::span<const ControlSpec> controls() { return storedControls; }
 
 std::span<const FontFallback> fontFallbacks() { return fallbacks; }
 
+std::vector<const ControlSpec*> creationOrder()
+{
+    std::vector<const ControlSpec*> order;
+    order.reserve(storedControls.size());
+    for (const bool surface : {true, false})
+        for (auto it = storedControls.rbegin(); it != storedControls.rend(); ++it)
+            if (paintsOnSurface(it->kind) == surface)
+                order.push_back(&*it);
+    return order;
+}
+
 } // namespace abacoria::ui

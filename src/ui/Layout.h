@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace abacoria::ui {
 
@@ -69,6 +70,11 @@ std::span<const ControlSpec> controls();
 // Labels and rectangles are painted on the window surface, beneath every
 // windowed control.
 constexpr bool paintsOnSurface(Kind kind) { return kind == Kind::Label || kind == Kind::Rectangle; }
+
+// The order in which a toolkit that stacks later children above earlier ones
+// must create the controls to show the stored stacking: the surface layer
+// first, each layer back to front.
+std::vector<const ControlSpec*> creationOrder();
 
 // Fonts the window asks for that a Linux desktop rarely has, with metric
 // look-alikes to use in their place.

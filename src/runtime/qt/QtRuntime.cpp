@@ -133,21 +133,9 @@ void QtRuntime::build()
     window_->setFont(toQFont(spec.font));
     window_->setFixedSize(ui::toPixels(spec.clientWidth), ui::toPixels(spec.clientHeight));
 
-    // Qt stacks later children above earlier ones. The stored order is front
-    // to back within each layer, and the surface layer (labels, rectangles)
-    // lies beneath every windowed control: create the surface layer first,
-    // each layer back to front.
-    const auto all = ui::controls();
-    std::vector<const ui::ControlSpec*> order;
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if (ui::paintsOnSurface(it->kind))
-            order.push_back(&*it);
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if (!ui::paintsOnSurface(it->kind))
-            order.push_back(&*it);
-
+    // Qt stacks later children above earlier ones.
     std::vector<std::pair<int, QWidget*>> tabOrder;
-    for (const ui::ControlSpec* s : order) {
+    for (const ui::ControlSpec* s : ui::creationOrder()) {
         QWidget* w = createControl(*s);
         controls_[std::string(s->name)][s->index] = Entry{w, s->kind};
         if (w && !firstWindowed_ && !ui::paintsOnSurface(s->kind))

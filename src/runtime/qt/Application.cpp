@@ -1,0 +1,19 @@
+#include "runtime/qt/Application.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+namespace abacoria::qtbackend {
+
+void setUpApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Abacoria"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    // The desktop entry's id: Wayland compositors match the window to its
+    // entry by it (X11 panels go by the window class, StartupWMClass).
+    QApplication::setDesktopFileName(QStringLiteral("org.example.Abacoria"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+} // namespace abacoria::qtbackend
