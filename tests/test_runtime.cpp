@@ -52,6 +52,7 @@ private slots:
     void messageBoxes_data();
     void messageBoxes();
     void elementCreation();
+    void shownControlsTakeTheHoverOnlyUnderThePointer();
     void defaultErrorModeEndsTheHandlerAndReports();
     void resumeNextSkipsFailingStatements();
     void resumeNextDoesNotOutliveTheWindow();
@@ -161,6 +162,51 @@ void RuntimeTest::elementCreation()
     copy->click();
     QVERIFY(h.boxes.empty());
     QCOMPARE(h.display(), std::string("0"));
+}
+
+void RuntimeTest::shownControlsTakeTheHoverOnlyUnderThePointer()
+{
+    Harness h;
+    QWidget* window = h.runtime.window();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QWidget* display = h.runtime.widget({"Text1"});
+    const auto pointAt = [&](QPoint local) {
+        QCursor::setPos(window->mapToGlobal(local));
+        QTest::mouseMove(window->windowHandle(), local);
+    };
+    const auto placeAt = [&](int index, QPoint topLeft) {
+        h.runtime.load({"Command2", index});
+        h.runtime.move({"Command2", index}, static_cast<float>(topLeft.x() * 15), static_cast<float>(topLeft.y() * 15));
+        return h.runtime.widget({"Command2", index});
+    };
+    const QPoint onDisplay = display->geometry().center();
+    pointAt(onDisplay);
+    QTRY_VERIFY(display->underMouse());
+
+    // Away from the pointer: the hover stays where it is until the pointer
+    // comes over the new button.
+    QWidget* away = placeAt(1, QPoint(0, display->geometry().bottom() + 20));
+    QVERIFY(!away->geometry().contains(onDisplay));
+    h.runtime.setVisible({"Command2", 1}, true);
+    QVERIFY(display->underMouse());
+    QVERIFY(!away->underMouse());
+    pointAt(away->geometry().center());
+    QTRY_VERIFY(away->underMouse());
+    QVERIFY(!display->underMouse());
+
+    // Under the pointer: the new button takes the hover at once, and does
+    // so after any number of quiet shows.
+    pointAt(onDisplay);
+    QTRY_VERIFY(display->underMouse());
+    for (int i = 2; i <= 20; ++i) {
+        placeAt(i, QPoint(0, 0));
+        h.runtime.setVisible({"Command2", i}, true);
+    }
+    QVERIFY(display->underMouse());
+    QWidget* under = placeAt(21, onDisplay - QPoint(5, 5));
+    h.runtime.setVisible({"Command2", 21}, true);
+    QVERIFY(under->underMouse());
+    QVERIFY(!display->underMouse());
 }
 
 void RuntimeTest::defaultErrorModeEndsTheHandlerAndReports()

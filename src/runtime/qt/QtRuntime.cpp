@@ -370,7 +370,7 @@ bool QtRuntime::visible(rt::Control c)
 
 void QtRuntime::setVisible(rt::Control c, bool visible)
 {
-    entry(c).widget->setVisible(visible);
+    setControlVisible(entry(c).widget, visible);
 }
 
 void QtRuntime::setValue(rt::Control c, float value)

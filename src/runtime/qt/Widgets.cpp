@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -78,9 +79,90 @@ void ElementButton::paintEvent(QPaintEvent* event)
         setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
+void PointerWatch::watch(QWindow* window)
+{
+    if (window == window_)
+        return;
+    if (window_)
+        window_->removeEventFilter(this);
+    window_ = window;
+    where_ = Where::Unknown;
+    if (window_)
+        window_->installEventFilter(this);
+}
+
+bool PointerWatch::mayBeOver(const QRect& rect) const
+{
+    switch (where_) {
+    case Where::Outside: return false;
+    case Where::Inside: return rect.adjusted(-1, -1, 1, 1).contains(global_.toPoint());
+    case Where::Unknown: break;
+    }
+    return true;
+}
+
+bool PointerWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != window_)
+        return false;
+    switch (event->type()) {
+    case QEvent::Enter:
+        where_ = Where::Inside;
+        global_ = static_cast<QEnterEvent*>(event)->globalPosition();
+        break;
+    case QEvent::Leave:
+        where_ = Where::Outside;
+        break;
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        // While a button is held the window keeps getting moves from outside.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        global_ = mouse->globalPosition();
+        const QRectF area(QPointF(0, 0), window_->size());
+        where_ = area.contains(mouse->position()) ? Where::Inside : Where::Outside;
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
 FormWindow::FormWindow(CloseHandler onClose)
     : onClose_(std::move(onClose))
 {
+}
+
+void FormWindow::showEvent(QShowEvent* event)
+{
+    pointer_.watch(windowHandle());
+    QWidget::showEvent(event);
+}
+
+void setControlVisible(QWidget* control, bool visible)
+{
+    QWidget* parent = control->parentWidget();
+    auto* form = parent ? dynamic_cast<FormWindow*>(control->window()) : nullptr;
+    if (!visible || !control->isHidden() || !form || !parent->isVisible() || parent->layout()
+        || form->pointer().mayBeOver(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()))) {
+        control->setVisible(visible);
+        return;
+    }
+    // Qt hands the hover over to a child shown in a visible window by asking
+    // the window system where the pointer is: a round trip for every show,
+    // some 70 microseconds against a local X server, most of the time of a
+    // flood that shows thousands of buttons in a row. It leaves that out for
+    // children shown as part of their parent's show. This child is known
+    // not to be under the pointer, so it is shown that way: should the
+    // pointer reach it after all, the move that brings it there hands the
+    // hover over as usual.
+    QWidgetData* parentData = qt_qwidget_data(parent);
+    const uint wasInShow = parentData->in_show;
+    parentData->in_show = 1;
+    control->setVisible(true);
+    parentData->in_show = wasInShow;
 }
 
 void FormWindow::closeEvent(QCloseEvent* event)

@@ -9,8 +9,28 @@
 #include <optional>
 
 class QCloseEvent;
+class QWindow;
 
 namespace abacoria::qtbackend {
+
+// Where the window system last reported the pointer to one window: inside
+// it at some point, outside it, or not known yet.
+class PointerWatch final : public QObject {
+public:
+    void watch(QWindow* window);
+    // False only when the pointer is known to be somewhere else than over
+    // rect (global coordinates).
+    bool mayBeOver(const QRect& rect) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Where { Unknown, Inside, Outside };
+    QWindow* window_ = nullptr;
+    Where where_ = Where::Unknown;
+    QPointF global_;
+};
 
 // The top-level window. Closing is decided by the owner, never by Qt.
 class FormWindow final : public QWidget {
@@ -18,12 +38,20 @@ public:
     using CloseHandler = std::function<void(QCloseEvent*)>;
     explicit FormWindow(CloseHandler onClose);
 
+    const PointerWatch& pointer() const { return pointer_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     CloseHandler onClose_;
+    PointerWatch pointer_;
 };
+
+// Shows a control of the window (or hides it). Showing one that the pointer
+// is known not to be over skips Qt's per-show query of the pointer position.
+void setControlVisible(QWidget* control, bool visible);
 
 // A button created at run time. It paints opaquely up to its first paint
 // only: new on top of everything, it spares the window from repainting
