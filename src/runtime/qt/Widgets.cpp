@@ -157,7 +157,8 @@ void setControlVisible(QWidget* control, bool visible)
     // children shown as part of their parent's show. This child is known
     // not to be under the pointer, so it is shown that way: should the
     // pointer reach it after all, the move that brings it there hands the
-    // hover over as usual.
+    // hover over as usual. (qt_qwidget_data and the flag come with Qt's
+    // public widget header.)
     QWidgetData* parentData = qt_qwidget_data(parent);
     const uint wasInShow = parentData->in_show;
     parentData->in_show = 1;
