@@ -1,11 +1,11 @@
 // The counting loop of "=": 250000 value changes of the progress bar through
 // the runtime, on the shown window, and the whole "=" handler with its
 // message boxes answered at once.
-#include "runtime/qt/Application.h"
+#include "platform/qt/Application.h"
 #include "BenchCommon.h"
 
 #include "app/Form1.h"
-#include "runtime/qt/QtRuntime.h"
+#include "platform/qt/QtRuntime.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
     app::Form1 form(runtime);
     int boxes = 0;
     Clock::time_point firstBox{};
-    runtime.setMessageBoxHook([&](const qtbackend::MessageBoxRequest& request) {
+    runtime.setMessageBoxHook([&](const rt::MessageBoxRequest& request) {
         if (boxes++ == 0)
             firstBox = Clock::now();
         // "Yes" ends the handler without starting another program.

@@ -7,12 +7,12 @@
 // the paint events of the flood (costs a little time itself); --twice clicks
 // the banner a second time after the flood, which moves, shows and raises
 // every existing button again, and times that too.
-#include "runtime/qt/Application.h"
+#include "platform/qt/Application.h"
 #include "BenchCommon.h"
 #include "FloodStamps.h"
 
 #include "app/Form1.h"
-#include "runtime/qt/QtRuntime.h"
+#include "platform/qt/QtRuntime.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -90,7 +90,7 @@ int main(int argc, char* argv[])
     app::Form1 form(runtime);
     TickStamps target(form);
     int boxes = 0;
-    runtime.setMessageBoxHook([&](const qtbackend::MessageBoxRequest&) {
+    runtime.setMessageBoxHook([&](const rt::MessageBoxRequest&) {
         ++boxes;
         return rt::vbOK;
     });

@@ -1,12 +1,12 @@
 // Start-to-first-paint of the real window: the same start-up as the program
 // (application, "Windows" style, runtime, window, handlers), timed from the
 // start of the process to the window's first paint.
-#include "runtime/qt/Application.h"
+#include "platform/qt/Application.h"
 #include "BenchCommon.h"
 #include "FirstPaint.h"
 
 #include "app/Form1.h"
-#include "runtime/qt/QtRuntime.h"
+#include "platform/qt/QtRuntime.h"
 
 #include <QApplication>
 

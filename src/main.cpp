@@ -1,8 +1,8 @@
 // Abacoria: start-up. Creates the window, wires it to its handlers and runs
 // until the window has been unloaded.
 #include "app/Form1.h"
-#include "runtime/qt/Application.h"
-#include "runtime/qt/QtRuntime.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/QtRuntime.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

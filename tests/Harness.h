@@ -4,8 +4,8 @@
 // answered and recorded instead of shown.
 #include "app/Form1.h"
 #include "runtime/RuntimeError.h"
-#include "runtime/qt/Application.h"
-#include "runtime/qt/QtRuntime.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/QtRuntime.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -17,7 +17,7 @@
 
 namespace abacoria::testing {
 
-using qtbackend::MessageBoxRequest;
+using rt::MessageBoxRequest;
 
 struct StartAttempt {
     std::string path;

@@ -95,7 +95,7 @@ void EqualsTest::countsEveryValueAndShowsTheAreaMeanwhile()
         shownAtPass = h.runtime.visible({"calc"}) && h.runtime.visible({"Label1"}) && values.empty();
     }, Qt::QueuedConnection);
     bool shownAtQuestion = false;
-    h.onBox = [&](const testing::MessageBoxRequest& r) {
+    h.onBox = [&](const rt::MessageBoxRequest& r) {
         if (r.prompt == question)
             shownAtQuestion = bar(h)->isVisible() && bar(h)->value() == 250000;
     };
@@ -133,7 +133,7 @@ void EqualsTest::nestedRunFinishesFirst()
     Harness h;
     h.answers = {rt::vbNo, rt::vbOK, rt::vbYes, rt::vbOK}; // inner run answers No, outer Yes
     std::vector<int> depthAtBox;
-    h.onBox = [&](const testing::MessageBoxRequest&) { depthAtBox.push_back(h.runtime.handlerDepth()); };
+    h.onBox = [&](const rt::MessageBoxRequest&) { depthAtBox.push_back(h.runtime.handlerDepth()); };
     int countsBeforeInnerQuestion = 0;
     int changes = 0;
     QObject::connect(bar(h), &QProgressBar::valueChanged, [&](int) { ++changes; });
@@ -160,7 +160,7 @@ void EqualsTest::closeRefusedWhileTheQuestionIsOpen()
 {
     Harness h;
     bool closedOnce = false;
-    h.onBox = [&](const testing::MessageBoxRequest& r) {
+    h.onBox = [&](const rt::MessageBoxRequest& r) {
         if (r.prompt == question && !closedOnce) {
             closedOnce = true;
             h.runtime.window()->close();
@@ -179,7 +179,7 @@ void EqualsTest::closeAllowedWhileTheQuestionIsOpen()
 {
     Harness h;
     clickBannerCheaply(h);
-    h.onBox = [&](const testing::MessageBoxRequest& r) {
+    h.onBox = [&](const rt::MessageBoxRequest& r) {
         if (r.prompt == question)
             h.runtime.window()->close();
     };

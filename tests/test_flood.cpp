@@ -198,7 +198,7 @@ void FloodTest::nestedBannerClickDuringTheFlood()
     Harness h;
     h.runtime.timer()->stop();
     int depthOfSecondAnnouncement = 0;
-    h.onBox = [&](const testing::MessageBoxRequest&) {
+    h.onBox = [&](const rt::MessageBoxRequest&) {
         if (h.boxes.size() == 2)
             depthOfSecondAnnouncement = h.runtime.handlerDepth();
     };

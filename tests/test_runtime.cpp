@@ -212,8 +212,8 @@ void RuntimeTest::shownControlsTakeTheHoverOnlyUnderThePointer()
 void RuntimeTest::defaultErrorModeEndsTheHandlerAndReports()
 {
     QtRuntime runtime;
-    std::vector<qtbackend::MessageBoxRequest> boxes;
-    runtime.setMessageBoxHook([&](const qtbackend::MessageBoxRequest& r) {
+    std::vector<rt::MessageBoxRequest> boxes;
+    runtime.setMessageBoxHook([&](const rt::MessageBoxRequest& r) {
         boxes.push_back(r);
         return rt::vbOK;
     });

@@ -25,7 +25,7 @@
 #include <vector>
 
 using namespace abacoria;
-using qtbackend::MessageBoxRequest;
+using rt::MessageBoxRequest;
 using qtbackend::QtRuntime;
 
 namespace {

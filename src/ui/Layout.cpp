@@ -1,5 +1,7 @@
 #include "ui/Layout.h"
 
+#include <utility>
+
 namespace abacoria::ui {
 
 namespace {
@@ -60,6 +62,17 @@ const WindowSpec& window() { return form1; }
 std::span<const ControlSpec> controls() { return storedControls; }
 
 std::span<const FontFallback> fontFallbacks() { return fallbacks; }
+
+std::string_view spokenName(std::string_view caption)
+{
+    static constexpr std::pair<std::string_view, std::string_view> words[] = {
+        {"+", "Plus"}, {"-", "Minus"}, {"/", "Divide"}, {"*", "Multiply"}, {"=", "Equals"}, {".", "Point"},
+    };
+    for (const auto& [symbol, word] : words)
+        if (caption == symbol)
+            return word;
+    return {};
+}
 
 std::vector<const ControlSpec*> creationOrder()
 {

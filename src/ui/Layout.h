@@ -11,15 +11,16 @@
 
 namespace abacoria::ui {
 
-// Screen units: the layout is in twips, 15 to a pixel at 96 dpi. The
-// toolkit's own high-dpi scaling takes it from there.
-inline constexpr int twipsPerPixel = 15;
-constexpr int toPixels(double twips)
+// Screen units: the layout is in twips, 1440 to an inch: 15 to a pixel at
+// 96 dpi, 12 at 120 dpi. Every conversion to pixels goes through here.
+inline constexpr int twipsPerPixel = 15; // at 96 dpi; Qt scales from there itself
+constexpr int twipsPerPixelAt(int dpi) { return dpi > 0 ? 1440 / dpi : twipsPerPixel; }
+constexpr int toPixels(double twips, int perPixel = twipsPerPixel)
 {
-    const double px = twips / twipsPerPixel;
+    const double px = twips / perPixel;
     return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
 }
-constexpr float toTwips(int pixels) { return static_cast<float>(pixels * twipsPerPixel); }
+constexpr float toTwips(int pixels, int perPixel = twipsPerPixel) { return static_cast<float>(pixels * perPixel); }
 
 struct Rgb {
     std::uint8_t r, g, b;
@@ -71,10 +72,15 @@ std::span<const ControlSpec> controls();
 // windowed control.
 constexpr bool paintsOnSurface(Kind kind) { return kind == Kind::Label || kind == Kind::Rectangle; }
 
-// The order in which a toolkit that stacks later children above earlier ones
-// must create the controls to show the stored stacking: the surface layer
-// first, each layer back to front.
+// The order of creation that shows the stored stacking when each new control
+// goes in front of those created before it: the surface layer first, each
+// layer back to front.
 std::vector<const ControlSpec*> creationOrder();
+
+// What a screen reader calls a key whose caption is a symbol, which it would
+// otherwise read out as punctuation ("slash", "asterisk") or not at all.
+// Empty for captions that speak for themselves.
+std::string_view spokenName(std::string_view caption);
 
 // Fonts the window asks for that a Linux desktop rarely has, with metric
 // look-alikes to use in their place.

@@ -1,4 +1,4 @@
-#include "runtime/qt/Application.h"
+#include "platform/qt/Application.h"
 
 #include <QApplication>
 #include <QStyleFactory>

@@ -1,4 +1,4 @@
-#include "runtime/qt/Widgets.h"
+#include "platform/qt/Widgets.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

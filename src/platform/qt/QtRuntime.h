@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/qt/QtBackend.h"
+#include "runtime/Host.h"
+
+namespace abacoria::qtbackend {
+
+// The Qt backend, held for the host that serves the handlers over it.
+struct QtBackendHolder {
+    QtBackend backend;
+};
+
+// The runtime the program runs on: the host over the Qt backend, with the
+// widgets at hand for tests and benchmarks.
+class QtRuntime final : private QtBackendHolder, public rt::Host {
+public:
+    QtRuntime()
+        : rt::Host(backend)
+    {
+    }
+
+    // Null once the window is gone.
+    QWidget* window() const { return formLoaded() ? backend.window() : nullptr; }
+    QWidget* widget(rt::Control c) const
+    {
+        const auto id = idOf(c);
+        return id ? backend.widget(*id) : nullptr;
+    }
+    QTimer* timer() const { return backend.timer(); }
+};
+
+} // namespace abacoria::qtbackend
