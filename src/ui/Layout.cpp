@@ -1,5 +1,7 @@
 #include "ui/Layout.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace abacoria::ui {
@@ -62,6 +64,14 @@ const WindowSpec& window() { return form1; }
 std::span<const ControlSpec> controls() { return storedControls; }
 
 std::span<const FontFallback> fontFallbacks() { return fallbacks; }
+
+PixelExtent fitToCaption(PixelExtent measured, int designAdvance, PixelExtent designSize)
+{
+    if (designAdvance <= 0 || designSize.width <= 0 || designSize.height <= 0)
+        return measured;
+    const double scaled = double(measured.width) * designSize.width / designAdvance;
+    return {std::max(measured.width, static_cast<int>(std::lround(scaled))), std::max(measured.height, designSize.height)};
+}
 
 std::string_view spokenName(std::string_view caption)
 {

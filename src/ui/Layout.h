@@ -77,6 +77,16 @@ constexpr bool paintsOnSurface(Kind kind) { return kind == Kind::Label || kind =
 // layer back to front.
 std::vector<const ControlSpec*> creationOrder();
 
+// The size of a label that sizes itself to its caption, from what the
+// toolkit's font measures for the caption and for the design-time caption.
+// It keeps the proportion between the stored size and the design-time
+// measure, so fonts that run narrower than the classic ones keep the
+// window's stored look (and the banner's overlaps), but never cuts the text.
+struct PixelExtent {
+    int width, height;
+};
+PixelExtent fitToCaption(PixelExtent measured, int designAdvance, PixelExtent designSize);
+
 // What a screen reader calls a key whose caption is a symbol, which it would
 // otherwise read out as punctuation ("slash", "asterisk") or not at all.
 // Empty for captions that speak for themselves.

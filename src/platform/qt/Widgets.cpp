@@ -1,5 +1,7 @@
 #include "platform/qt/Widgets.h"
 
+#include "ui/Layout.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCloseEvent>
@@ -8,8 +10,6 @@
 #include <QPainter>
 #include <QWindow>
 
-#include <algorithm>
-#include <cmath>
 
 namespace abacoria::qtbackend {
 
@@ -214,16 +214,10 @@ void SurfaceLabel::fitToCaption()
         return;
     const QFontMetrics fm(font());
     // horizontalAdvance counts trailing blanks, which the caption's width must.
-    const int advance = fm.horizontalAdvance(caption_);
-    int width = advance;
-    int height = fm.height();
-    const int designAdvance = designCaption_.isEmpty() ? 0 : fm.horizontalAdvance(designCaption_);
-    if (designAdvance > 0 && designSize_.isValid()) {
-        // Never narrower than the text itself, so nothing is cut off.
-        width = std::max(advance, static_cast<int>(std::lround(double(advance) * designSize_.width() / designAdvance)));
-        height = std::max(height, designSize_.height());
-    }
-    resize(width, height);
+    const int design = designCaption_.isEmpty() ? 0 : fm.horizontalAdvance(designCaption_);
+    const ui::PixelExtent size = ui::fitToCaption({fm.horizontalAdvance(caption_), fm.height()}, design,
+                                                  {designSize_.width(), designSize_.height()});
+    resize(size.width, size.height);
 }
 
 void SurfaceLabel::changeEvent(QEvent* event)

@@ -81,10 +81,7 @@ public:
     QString caption() const { return caption_; }
     void setCaption(const QString& caption);
     void setTextColor(const QColor& color);
-    // The size the label had at design time for its design-time caption. The
-    // label keeps the proportion between that size and what our font
-    // measures, so fonts that run narrower than the classic ones keep the
-    // window's stored look (and the banner's overlaps).
+    // The size the label had at design time for its design-time caption.
     void setDesignSize(const QSize& size, const QString& caption);
     // Applies autosize for the current font and caption.
     void fitToCaption();
