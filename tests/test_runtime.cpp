@@ -1,87 +1,34 @@
 #include "Harness.h"
+#include "host/ErrorNumber.h"
 
-#include "runtime/ClassicRandom.h"
-#include "runtime/HandlerRun.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cmath>
 
 using namespace abacoria;
+using abacoria::testing::errorNumberOf;
 using qtbackend::QtRuntime;
 using testing::Harness;
-
-namespace {
-
-// Runs whatever the test puts in it as the handler of every event.
-class ScriptedTarget : public rt::EventTarget {
-public:
-    std::function<void()> handler;
-    int runs = 0;
-    void onEvent(const rt::Event&, std::int16_t*) override
-    {
-        ++runs;
-        if (handler)
-            handler();
-    }
-};
-
-int errorNumberOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const rt::RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-} // namespace
 
 class RuntimeTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void randomSequence();
     void messageBoxes_data();
     void messageBoxes();
     void elementCreation();
+    void displayTextIsTheLineEdits();
     void shownControlsTakeTheHoverOnlyUnderThePointer();
-    void defaultErrorModeEndsTheHandlerAndReports();
-    void resumeNextSkipsFailingStatements();
-    void resumeNextDoesNotOutliveTheWindow();
     void programStartRefusesWindowsPaths();
     void programStartRunsAbsoluteExecutables();
-    void doEventsRunsPendingEventsAndTellsWhenTheWindowIsGone();
 };
-
-void RuntimeTest::randomSequence()
-{
-    const float first[] = {0.7055475f, 0.5334240f, 0.5795186f, 0.2895625f, 0.3019480f};
-    rt::ClassicRandom generator;
-    for (float expected : first)
-        QVERIFY(std::abs(generator.next() - expected) < 5e-8f);
-    // Every value is in [0, 1) and the sequence has the full 24-bit period.
-    rt::ClassicRandom g;
-    const std::uint32_t start = g.state();
-    int period = 0;
-    do {
-        const float v = g.next();
-        QVERIFY(v >= 0.0f && v < 1.0f);
-        ++period;
-    } while (g.state() != start && period <= (1 << 24));
-    QCOMPARE(period, 1 << 24);
-    // The runtime's generator is that sequence, unseeded.
-    QtRuntime runtime;
-    QVERIFY(std::abs(runtime.rnd() - first[0]) < 5e-8f);
-    QVERIFY(std::abs(runtime.rnd() - first[1]) < 5e-8f);
-}
 
 void RuntimeTest::messageBoxes_data()
 {
@@ -149,19 +96,31 @@ void RuntimeTest::elementCreation()
     QCOMPARE(copy->font(), templ->font());
     QVERIFY(copy->isHidden());
     QVERIFY(!h.runtime.visible({"Command2", 7}));
-    // Indexes need not be contiguous; an existing one cannot be loaded again.
-    QCOMPARE(errorNumberOf([&] { h.runtime.load({"Command2", 7}); }), 360);
-    QCOMPARE(errorNumberOf([&] { h.runtime.load({"Command2", 0}); }), 360);
-    QCOMPARE(errorNumberOf([&] { h.runtime.move({"Command2", 3}, 0, 0); }), 340);
-    // Out of window-system resources.
+    QCOMPARE(copy->objectName(), QString("Command2(7)"));
+    // Out of window-system resources: no widget is left behind.
     h.runtime.setElementLimit(1);
     QCOMPARE(errorNumberOf([&] { h.runtime.load({"Command2", 8}); }), 7);
     QVERIFY(!h.runtime.widget({"Command2", 8}));
+    QCOMPARE(h.runtime.window()->findChildren<QPushButton*>(QString("Command2(8)")).size(), 0);
     // Clicking a created element runs nothing.
     h.runtime.setVisible({"Command2", 7}, true);
     copy->click();
     QVERIFY(h.boxes.empty());
     QCOMPARE(h.display(), std::string("0"));
+}
+
+void RuntimeTest::displayTextIsTheLineEdits()
+{
+    // What the user sees is what the handlers wrote, and what the user
+    // typed is what they read.
+    Harness h;
+    auto* edit = qobject_cast<QLineEdit*>(h.runtime.widget({"Text1"}));
+    h.click("cmdButton", 6);
+    QCOMPARE(edit->text(), QString("7"));
+    edit->setText(QString::fromUtf8("12Ã©"));
+    h.click("cmdButton", 1);
+    QCOMPARE(h.display(), std::string("12Ã©" "2"));
+    QCOMPARE(edit->text(), QString::fromUtf8("12Ã©" "2"));
 }
 
 void RuntimeTest::shownControlsTakeTheHoverOnlyUnderThePointer()
@@ -207,78 +166,6 @@ void RuntimeTest::shownControlsTakeTheHoverOnlyUnderThePointer()
     h.runtime.setVisible({"Command2", 21}, true);
     QVERIFY(under->underMouse());
     QVERIFY(!display->underMouse());
-}
-
-void RuntimeTest::defaultErrorModeEndsTheHandlerAndReports()
-{
-    QtRuntime runtime;
-    std::vector<rt::MessageBoxRequest> boxes;
-    runtime.setMessageBoxHook([&](const rt::MessageBoxRequest& r) {
-        boxes.push_back(r);
-        return rt::vbOK;
-    });
-    ScriptedTarget target;
-    bool reachedAfterFailure = false;
-    target.handler = [&] {
-        rt::HandlerRun run;
-        run([&] { runtime.setCaption({"Command2", 5}, "x"); }); // no such element
-        reachedAfterFailure = true;
-    };
-    runtime.start(target); // the load event fails
-    QVERIFY(!reachedAfterFailure);
-    QCOMPARE(boxes.size(), std::size_t(1));
-    QCOMPARE(boxes[0].prompt, std::string("Run-time error '340':\r\nControl array element doesn't exist"));
-    QCOMPARE(boxes[0].title, std::string("Abacoria"));
-    // The program keeps running with nothing lost.
-    QVERIFY(runtime.formLoaded());
-    QVERIFY(runtime.window()->isVisible());
-    target.handler = [&] { runtime.shell("C:\\Windows\\Clc.exe", rt::vbMaximizedFocus); };
-    runtime.raise({rt::EventKind::Click, "Command1", -1});
-    QCOMPARE(boxes.size(), std::size_t(2));
-    QCOMPARE(boxes[1].prompt, std::string("Run-time error '53':\r\nFile not found"));
-    QCOMPARE(target.runs, 2);
-}
-
-void RuntimeTest::resumeNextSkipsFailingStatements()
-{
-    Harness h;
-    rt::HandlerRun run;
-    run.resumeNext();
-    std::vector<int> reached;
-    run([&] { h.runtime.load({"Command2", 0}); reached.push_back(1); });
-    run([&] { reached.push_back(2); });
-    run([&] { h.runtime.setValue({"calc"}, 1e9f); reached.push_back(3); });
-    run([&] { h.runtime.setValue({"calc"}, 10.0f); reached.push_back(4); });
-    QCOMPARE(reached, (std::vector<int>{2, 4}));
-    QCOMPARE(run.skippedStatements(), 2);
-    // A new run starts in the default mode again.
-    rt::HandlerRun next;
-    QVERIFY(!next.resumingNext());
-    QCOMPARE(errorNumberOf([&] { next([&] { h.runtime.load({"Command2", 0}); }); }), 360);
-}
-
-void RuntimeTest::resumeNextDoesNotOutliveTheWindow()
-{
-    Harness h;
-    h.runtime.window()->close(); // refused: the banner was not clicked
-    QVERIFY(h.runtime.formLoaded());
-    // Force the unload path the close guard allows once the banner was clicked.
-    h.runtime.setElementLimit(0);
-    h.click("Label2");
-    h.boxes.clear();
-    h.runtime.window()->close();
-    QVERIFY(!h.runtime.formLoaded());
-    QCOMPARE(h.unloads, 1);
-    rt::HandlerRun run;
-    run.resumeNext();
-    bool threw = false;
-    try {
-        run([&] { h.runtime.setVisible({"calc"}, true); });
-    } catch (const rt::FormUnloaded&) {
-        threw = true;
-    }
-    QVERIFY(threw);
-    QCOMPARE(h.runtime.touchesAfterUnload(), 1);
 }
 
 void RuntimeTest::programStartRefusesWindowsPaths()
@@ -333,24 +220,6 @@ void RuntimeTest::programStartRunsAbsoluteExecutables()
     const double task = runtime.shell(path.toStdString(), rt::vbMaximizedFocus);
     QVERIFY(task > 0);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
-}
-
-void RuntimeTest::doEventsRunsPendingEventsAndTellsWhenTheWindowIsGone()
-{
-    Harness h;
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    QVERIFY(h.runtime.doEvents());
-    QVERIFY(ran);
-    // Make closing allowed, then let a pending close destroy the window during the pass.
-    h.runtime.setElementLimit(0);
-    h.click("Label2");
-    QMetaObject::invokeMethod(h.runtime.window(), [&] { h.runtime.window()->close(); }, Qt::QueuedConnection);
-    QVERIFY(!h.runtime.doEvents());
-    QVERIFY(!h.runtime.formLoaded());
-    QVERIFY(!h.runtime.window());
-    QVERIFY(!h.runtime.doEvents());
-    QCOMPARE(h.runtime.touchesAfterUnload(), 0);
 }
 
 ABACORIA_TEST_MAIN(RuntimeTest)
