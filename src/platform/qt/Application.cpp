@@ -5,10 +5,15 @@
 
 namespace abacoria::qtbackend {
 
+void setUpIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Abacoria"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+}
+
 void setUpApplication()
 {
-    QApplication::setApplicationName(QStringLiteral("Abacoria"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    setUpIdentity();
     // The desktop entry's id: Wayland compositors match the window to its
     // entry by it (X11 panels go by the window class, StartupWMClass).
     QApplication::setDesktopFileName(QStringLiteral("org.example.Abacoria"));

@@ -9,4 +9,9 @@ namespace abacoria::qtbackend {
 // Call once, after the QApplication exists.
 void setUpApplication();
 
+// Just the name and version, which is all --help and --version need: they
+// answer on a QCoreApplication, with no display. setUpApplication() sets
+// them too.
+void setUpIdentity();
+
 } // namespace abacoria::qtbackend
