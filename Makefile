@@ -7,8 +7,12 @@ CMAKE_FLAGS ?=
 
 all: build
 
+# Every target installs all the packages the project uses, except `make run`,
+# which needs only those for building and running (make passes the option
+# down to the targets run depends on).
+run: DEPS_OPTIONS = --run
 deps:
-	./scripts/install-deps.sh
+	./scripts/install-deps.sh $(DEPS_OPTIONS)
 
 build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DABACORIA_WERROR=ON $(CMAKE_FLAGS)

@@ -1,19 +1,44 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Abacoria
-# need. Installs only what is missing, so repeated runs cost nothing.
+# Installs the Debian packages Abacoria needs: everything building, running,
+# testing, benchmarking and packaging it takes, or with --run (`make run`)
+# only what building and running it take. Installs only what is missing, so
+# repeated runs cost nothing.
+# Usage: install-deps.sh [--run]
 set -euo pipefail
 
+# Building: compiler, CMake, Qt's headers and tools, the OpenGL headers Qt's
+# CMake package asks for, GoogleTest's sources (the default build compiles
+# the toolkit-free tests too), and rsvg-convert, which renders the 48x48 icon
+# the build installs. Running: the X11 platform plugin comes with Qt's GUI
+# library, the SVG icon engine draws the window icon, and the fonts are the
+# ones the layout maps its classic faces to.
 packages=(
-    build-essential cmake file
+    build-essential cmake googletest
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    fonts-liberation2 fonts-comic-neue
+    librsvg2-bin
+    libqt6svg6 fonts-liberation2 fonts-comic-neue
+)
+# Everything else: the end-to-end test, benchmarks and window checks (a
+# private X server, window manager and X tools), the install and package
+# checks (and `file`, which the package's library scan uses), the icon theme
+# the installed icon is looked up in, the Wayland test, the accessibility
+# test (AT-SPI bus and a client), the screenshot tour, and the fuzz target
+# (clang and its runtimes: libFuzzer, ASan, UBSan).
+test_packages=(
     xvfb xauth openbox xdotool x11-utils wmctrl xclip x11-apps
-    librsvg2-bin desktop-file-utils appstream libqt6svg6 hicolor-icon-theme
-    # Wayland test, accessibility test (AT-SPI bus and a client), screenshot tour
+    file desktop-file-utils appstream hicolor-icon-theme
     weston qt6-wayland dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
-    # The fuzz target: clang and its runtimes (libFuzzer, ASan, UBSan)
     clang libclang-rt-14-dev
 )
+
+case "${1-}" in
+    "") packages+=("${test_packages[@]}") ;;
+    --run) ;;
+    *)
+        echo "usage: $0 [--run]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
