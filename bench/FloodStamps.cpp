@@ -1,21 +1,27 @@
 #include "FloodStamps.h"
 
 #include <QChildEvent>
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <string>
 
 namespace abacoria::bench {
 
-FloodStamps::FloodStamps(QWidget* window)
+FloodStamps::FloodStamps(QWidget* window, Turn turn)
     : window_(window)
+    , turn_(turn)
 {
-    created_.reserve(10000);
-    window->installEventFilter(this);
+    marks_.reserve(10000);
 }
 
 void FloodStamps::start()
 {
+    // A move is sent to the button itself: only the application sees them all.
+    if (turn_ == Turn::Created)
+        window_->installEventFilter(this);
+    else
+        QCoreApplication::instance()->installEventFilter(this);
     cpuMs_ = processCpuMs();
     xServerCpuMs_ = xServerCpuMs();
     start_ = Clock::now();
@@ -26,14 +32,26 @@ void FloodStamps::stop()
     stop_ = Clock::now();
     cpuMs_ = processCpuMs() - cpuMs_;
     xServerCpuMs_ = xServerCpuMs_ < 0 ? -1 : xServerCpuMs() - xServerCpuMs_;
+    window_->removeEventFilter(this);
+    QCoreApplication::instance()->removeEventFilter(this);
 }
 
 bool FloodStamps::eventFilter(QObject* watched, QEvent* event)
 {
-    // ChildAdded is sent while the new widget is being constructed.
-    if (watched == window_ && event->type() == QEvent::ChildAdded
-        && static_cast<QChildEvent*>(event)->child()->isWidgetType())
-        created_.push_back(Clock::now());
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        // Sent while the new widget is being constructed.
+        if (watched == window_ && static_cast<QChildEvent*>(event)->child()->isWidgetType())
+            marks_.push_back(Clock::now());
+        break;
+    case QEvent::Move:
+        // Only run-time buttons move; the window's own moves have no parent.
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->parentWidget() == window_)
+            marks_.push_back(Clock::now());
+        break;
+    default:
+        break;
+    }
     return false;
 }
 
@@ -43,7 +61,7 @@ Clock::time_point FloodStamps::boundary(int done) const
         return start_;
     if (done >= buttons())
         return stop_;
-    return created_[static_cast<std::size_t>(done)];
+    return marks_[static_cast<std::size_t>(done)];
 }
 
 double FloodStamps::spanMs(int first, int last) const { return msBetween(boundary(first), boundary(last)); }

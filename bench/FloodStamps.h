@@ -1,7 +1,9 @@
 #pragma once
-// Timing of a button flood from the outside: every widget added to the window
-// is stamped the moment it is created, which marks the end of the previous
-// button's turn (created, placed, shown, raised, one event pass).
+// Timing of a button flood from the outside. Each button's turn (created or
+// found, placed, shown, raised, one event pass) is marked by a stamp at its
+// start: the moment the button is created, for a first flood, or the moment
+// it moves, for a later click that moves the existing ones. A stamp marks the
+// end of the previous button's turn.
 
 #include "BenchCommon.h"
 
@@ -15,16 +17,17 @@ namespace abacoria::bench {
 
 class FloodStamps final : public QObject {
 public:
-    explicit FloodStamps(QWidget* window);
+    enum class Turn { Created, Moved };
+    explicit FloodStamps(QWidget* window, Turn turn = Turn::Created);
 
     void start();
     void stop();
     Clock::time_point stopTime() const { return stop_; }
-    int buttons() const { return static_cast<int>(created_.size()); }
+    int buttons() const { return static_cast<int>(marks_.size()); }
     double totalMs() const { return msBetween(start_, stop_); }
     // Time spent on buttons first+1 to last (1-based, inclusive ends at
-    // last): from the creation of button first+1 (or the start) to the
-    // creation of button last+1 (or the end).
+    // last): from the stamp of button first+1 (or the start) to the stamp of
+    // button last+1 (or the end).
     double spanMs(int first, int last) const;
     // The figures of one flood under the given prefix.
     void report(const char* prefix) const;
@@ -36,11 +39,12 @@ private:
     Clock::time_point boundary(int done) const;
 
     QWidget* window_;
+    Turn turn_;
     Clock::time_point start_{};
     Clock::time_point stop_{};
     double cpuMs_ = 0; // this process, all threads
     double xServerCpuMs_ = 0;
-    std::vector<Clock::time_point> created_;
+    std::vector<Clock::time_point> marks_;
 };
 
 } // namespace abacoria::bench

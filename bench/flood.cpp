@@ -4,9 +4,10 @@
 //
 // Options: --focus-display gives the display (Text1) the keyboard focus
 // before the flood, so its cursor blinks throughout; --count-paints counts
-// the paint events of the flood (costs a little time itself); --twice clicks
-// the banner a second time after the flood, which moves, shows and raises
-// every existing button again, and times that too.
+// the paint events of each click (costs a little time itself); --twice
+// clicks the banner a second time after the flood, which moves, shows and
+// raises every existing button again, and gives the same figures for that
+// ("reflood_...") and its time over the first flood's.
 #include "platform/qt/Application.h"
 #include "BenchCommon.h"
 #include "FloodStamps.h"
@@ -118,44 +119,48 @@ int main(int argc, char* argv[])
     if (!waitUntil([&] { return !target.ticks.empty(); }, 5000))
         fail("the banner timer did not tick within 5 s");
 
-    PaintCount paints;
-    if (countPaints)
-        app.installEventFilter(&paints);
-    FloodStamps stamps(window);
+    // One banner click with its figures under prefix: the turns, the paint
+    // events if asked for, and the gaps between banner ticks from the last
+    // tick before it to the first one after it (a click that holds the timer
+    // up shows there).
+    const auto click = [&](FloodStamps& stamps, const char* prefix, int boxesAfter) {
+        const std::string p(prefix);
+        PaintCount paints;
+        if (countPaints)
+            app.installEventFilter(&paints);
+        const std::size_t ticksBefore = target.ticks.size();
+        stamps.start();
+        runtime.raise(rt::Event{rt::EventKind::Click, "Label2", -1});
+        stamps.stop();
+        if (countPaints)
+            app.removeEventFilter(&paints);
+        if (boxes != boxesAfter || !runtime.window())
+            fail(p + " did not run as expected (message boxes: " + std::to_string(boxes) + ")");
+        stamps.report(prefix);
+        if (countPaints) {
+            result((p + "_paints_prize_buttons").c_str(), paints.prizeButtons, "events");
+            result((p + "_paints_other").c_str(), paints.others, "events");
+        }
+        const Clock::time_point end = stamps.stopTime();
+        if (!waitUntil([&] { return target.ticks.back() >= end; }, 3000))
+            fail("the banner stopped ticking after " + p);
+        double longestGap = 0;
+        for (std::size_t i = ticksBefore; i < target.ticks.size(); ++i)
+            longestGap = std::max(longestGap, msBetween(target.ticks[i - 1], target.ticks[i]));
+        result((p + "_ticks_during").c_str(), static_cast<double>(target.ticks.size() - ticksBefore - 1), "ticks");
+        result((p + "_longest_tick_gap_ms").c_str(), longestGap, "ms");
+    };
+
+    FloodStamps flood(window);
     result("flood_rss_before_mib", residentMiB(), "MiB");
-    const std::size_t ticksBefore = target.ticks.size();
-    stamps.start();
-    runtime.raise(rt::Event{rt::EventKind::Click, "Label2", -1});
-    stamps.stop();
-    if (countPaints)
-        app.removeEventFilter(&paints);
-    if (boxes != 1 || !runtime.window())
-        fail("the flood did not run as expected (message boxes: " + std::to_string(boxes) + ")");
-    stamps.report("flood");
-    if (countPaints) {
-        result("flood_paints_prize_buttons", paints.prizeButtons, "events");
-        result("flood_paints_other", paints.others, "events");
-    }
+    click(flood, "flood", 1);
     result("flood_rss_after_mib", residentMiB(), "MiB");
     result("flood_peak_rss_mib", peakResidentMiB(), "MiB");
 
-    // The gaps between banner ticks, from the last tick before the flood to
-    // the first one after it: a flood that holds the timer up shows there.
-    const Clock::time_point floodEnd = stamps.stopTime();
-    if (!waitUntil([&] { return target.ticks.back() >= floodEnd; }, 3000))
-        fail("the banner stopped ticking after the flood");
-    double longestGap = 0;
-    for (std::size_t i = ticksBefore; i < target.ticks.size(); ++i)
-        longestGap = std::max(longestGap, msBetween(target.ticks[i - 1], target.ticks[i]));
-    result("flood_ticks_during", static_cast<double>(target.ticks.size() - ticksBefore - 1), "ticks");
-    result("flood_longest_tick_gap_ms", longestGap, "ms");
-
     if (twice) {
-        const Clock::time_point again = Clock::now();
-        runtime.raise(rt::Event{rt::EventKind::Click, "Label2", -1});
-        if (boxes != 2 || !runtime.window())
-            fail("the second banner click did not run as expected");
-        result("reflood_total_ms", msBetween(again, Clock::now()), "ms");
+        FloodStamps reflood(window, FloodStamps::Turn::Moved);
+        click(reflood, "reflood", 2);
+        result("reflood_over_flood", reflood.totalMs() / flood.totalMs(), "x");
     }
 
     // Closing: from the close request to the window and all its widgets

@@ -79,6 +79,7 @@ private slots:
     void creationFailuresAreSkipped();
     void closingDuringTheFlood();
     void nestedBannerClickDuringTheFlood();
+    void runTimeButtonsLookLikeTheTemplate();
 };
 
 void FloodTest::floodsTheMaximizedWindow()
@@ -217,6 +218,19 @@ void FloodTest::nestedBannerClickDuringTheFlood()
         random.next();
     QCOMPARE(h.runtime.rnd(), random.next());
     QVERIFY(h.runtime.formLoaded());
+}
+
+void FloodTest::runTimeButtonsLookLikeTheTemplate()
+{
+    // Run-time buttons copy one picture of their look instead of drawing
+    // themselves; the template still draws itself, so the two must agree.
+    Harness h;
+    h.runtime.timer()->stop();
+    const QImage expected = h.runtime.widget({"Command2", 0})->grab().toImage();
+    for (int i = 1; i <= 2; ++i) { // the first draws the picture, the second reuses it
+        h.runtime.load({"Command2", i});
+        QCOMPARE(h.runtime.widget({"Command2", i})->grab().toImage(), expected);
+    }
 }
 
 ABACORIA_TEST_MAIN(FloodTest)

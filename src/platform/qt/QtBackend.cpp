@@ -205,7 +205,7 @@ void QtBackend::copyControl(rt::ControlId id, rt::ControlId templ, int index)
     auto* source = qobject_cast<QPushButton*>(widget(templ));
     if (!source)
         throw rt::RuntimeError(rt::errInvalidCall);
-    auto* b = new ElementButton(window_.data());
+    auto* b = new ElementButton(window_.data(), window_->buttonLook());
     // Connected before the caption is set: setting it makes the accessibility
     // cache connect to the button too, and a first connection sized for that
     // signal alone would be outgrown here and kept (160 bytes a button).
@@ -291,8 +291,12 @@ void QtBackend::bringToFront(rt::ControlId id)
     // already in front, as every new button of a flood is, has nothing to
     // gain from it but that search through thousands of siblings.
     const QObjectList& stack = w->parentWidget()->children();
-    if (stack.isEmpty() || stack.constLast() != w || !w->testAttribute(Qt::WA_WState_Created))
+    if (stack.isEmpty() || stack.constLast() != w || !w->testAttribute(Qt::WA_WState_Created)) {
         w->raise();
+        // In front now, as a new one is: what lies beneath need not be painted.
+        if (auto* button = dynamic_cast<ElementButton*>(w))
+            button->paintOpaqueOnce();
+    }
     // A surface control only comes to the front of the surface layer.
     if ((qobject_cast<SurfaceLabel*>(w) || dynamic_cast<ShapeRect*>(w)) && firstWindowed_)
         w->stackUnder(firstWindowed_);

@@ -7,9 +7,12 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QStyle>
 #include <QWindow>
 
+#include <cmath>
 
 namespace abacoria::qtbackend {
 
@@ -65,6 +68,36 @@ void installAccessibility()
     (void)once;
 }
 
+const QImage& ButtonLook::picture(const QPushButton& button, const QStyleOptionButton& option, QImage::Format format)
+{
+    const qreal ratio = button.devicePixelRatioF();
+    Key key{option.state, option.features, option.text, option.icon.cacheKey(), option.rect.size(),
+            option.palette, button.font(), option.direction, button.style(), ratio, format};
+    if (key_ && *key_ == key)
+        return picture_;
+    picture_ = QImage(option.rect.size() * ratio, format);
+    picture_.setDevicePixelRatio(ratio);
+    // Text is laid out for the widget's resolution, so the picture has it too.
+    picture_.setDotsPerMeterX(qRound(button.logicalDpiX() / 0.0254));
+    picture_.setDotsPerMeterY(qRound(button.logicalDpiY() / 0.0254));
+    picture_.fill(Qt::transparent);
+    QPainter p(&picture_);
+    // What a painter on the widget starts with.
+    p.setPen(QPen(button.palette().brush(button.foregroundRole()), 1));
+    p.setBackground(button.palette().brush(button.backgroundRole()));
+    p.setFont(button.font());
+    p.setLayoutDirection(button.layoutDirection());
+    button.style()->drawControl(QStyle::CE_PushButton, &option, &p, &button);
+    key_ = std::move(key);
+    return picture_;
+}
+
+ElementButton::ElementButton(QWidget* parent, ButtonLook& look)
+    : QPushButton(parent)
+    , look_(look)
+{
+}
+
 void ElementButton::paintOpaqueOnce()
 {
     // Polishing resets the attribute: polish first.
@@ -72,9 +105,19 @@ void ElementButton::paintOpaqueOnce()
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ElementButton::paintEvent(QPaintEvent* event)
+void ElementButton::paintEvent(QPaintEvent*)
 {
-    QPushButton::paintEvent(event);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    QPainter p(this);
+    // The picture is copied pixel for pixel into an image of its format; a
+    // fractional scale would place it off the pixel grid, so those draw anew.
+    const QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    const qreal ratio = devicePixelRatioF();
+    if (device && device->devType() == QInternal::Image && ratio == std::floor(ratio))
+        p.drawImage(0, 0, look_.picture(*this, option, static_cast<const QImage*>(device)->format()));
+    else
+        style()->drawControl(QStyle::CE_PushButton, &option, &p, this);
     if (testAttribute(Qt::WA_OpaquePaintEvent))
         setAttribute(Qt::WA_OpaquePaintEvent, false);
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPalette>
 #include <QPushButton>
 #include <QString>
+#include <QStyleOptionButton>
 #include <QWidget>
 
 #include <functional>
@@ -32,6 +36,34 @@ private:
     QPointF global_;
 };
 
+// How the run-time buttons look, drawn once and then copied: they share
+// caption, size, font and colours, and drawing a button through the style
+// (bevel, text layout) is most of what repainting one costs. A second banner
+// click repaints some forty of them for every button it moves away.
+class ButtonLook {
+public:
+    // The picture of button in the state option describes, in format.
+    const QImage& picture(const QPushButton& button, const QStyleOptionButton& option, QImage::Format format);
+
+private:
+    struct Key {
+        QStyle::State state;
+        QStyleOptionButton::ButtonFeatures features;
+        QString text;
+        qint64 icon;
+        QSize size;
+        QPalette palette;
+        QFont font;
+        Qt::LayoutDirection direction;
+        const QStyle* style;
+        qreal ratio;
+        QImage::Format format;
+        bool operator==(const Key&) const = default;
+    };
+    std::optional<Key> key_;
+    QImage picture_;
+};
+
 // The top-level window. Closing is decided by the owner, never by Qt.
 class FormWindow final : public QWidget {
 public:
@@ -39,6 +71,7 @@ public:
     explicit FormWindow(CloseHandler onClose);
 
     const PointerWatch& pointer() const { return pointer_; }
+    ButtonLook& buttonLook() { return buttonLook_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,28 +80,33 @@ protected:
 private:
     CloseHandler onClose_;
     PointerWatch pointer_;
+    ButtonLook buttonLook_;
 };
 
 // Shows a control of the window (or hides it). Showing one that the pointer
 // is known not to be over skips Qt's per-show query of the pointer position.
 void setControlVisible(QWidget* control, bool visible);
 
-// A button created at run time. It paints opaquely up to its first paint
-// only: new on top of everything, it spares the window from repainting
-// whatever lies beneath it. Once buried under later buttons it paints like any
-// other, because with thousands of opaque siblings every repaint of the
-// window itself (a banner tick, a moved button) first unites all their
-// rectangles into one ever more complex region, which costs far more than it
-// saves. Dropping the attribute at its paint, not at the next button's
-// creation, matters: the paint comes one event pass after the show.
+// A button created at run time, drawn from the window's ButtonLook. It
+// paints opaquely up to its next paint only, once created or brought to the
+// front: on top of everything, it spares the window from repainting whatever
+// lies beneath it. Once buried under later buttons it paints like any other,
+// because with thousands of opaque siblings every repaint of the window
+// itself (a banner tick, a moved button) first unites all their rectangles
+// into one ever more complex region, which costs far more than it saves.
+// Dropping the attribute at its paint, not at the next button's turn,
+// matters: the paint comes one event pass later.
 class ElementButton final : public QPushButton {
 public:
-    using QPushButton::QPushButton;
+    ElementButton(QWidget* parent, ButtonLook& look);
 
     void paintOpaqueOnce();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    ButtonLook& look_;
 };
 
 // A label painted on the window surface: transparent, optionally sizing
