@@ -25,6 +25,7 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) test-fuzz
 	$(MAKE) test-sanitize
+	$(MAKE) test-windows
 
 # The suite again under AddressSanitizer and UndefinedBehaviorSanitizer, in
 # its own tree. Its CTestCustom.cmake (from tests/Sanitizers.cmake) sets the
@@ -66,3 +67,19 @@ tour: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# 32-bit Windows: the native Win32 backend cross-built with mingw-w64 into
+# $(WIN32_DIR)/abacoria.exe, its tests and benchmark run under Wine in a
+# prefix of that tree (scripts/install-windows-deps.sh installs both).
+WIN32_DIR ?= build-win32
+.PHONY: windows test-windows bench-windows
+windows:
+	./scripts/install-windows-deps.sh
+	cmake -S . -B $(WIN32_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=Release -DABACORIA_WERROR=ON
+	cmake --build $(WIN32_DIR) -j $(JOBS)
+
+test-windows: windows
+	cd $(WIN32_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench-windows: windows
+	./bench/win32/run.sh $(WIN32_DIR)

@@ -184,7 +184,7 @@ TEST(Host, DefaultErrorModeEndsTheHandlerReportsAndGoesOn)
     EXPECT_TRUE(p.backend.shown);
 
     const std::pair<std::function<void()>, const char*> failures[] = {
-        {[&] { p.host.shell("C:\\Windows\\Clc.exe", rt::vbMaximizedFocus); }, "Run-time error '53':\r\nFile not found"},
+        {[&] { p.host.shell("Clc.exe", rt::vbMaximizedFocus); }, "Run-time error '53':\r\nFile not found"},
         {[] { throw std::bad_alloc(); }, "Run-time error '7':\r\nOut of memory"},
         {[] { throw rt::RuntimeError(9); }, "Run-time error '9':\r\nSubscript out of range"},
     };
