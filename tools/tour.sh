@@ -8,6 +8,8 @@
 #   question.png  the question "=" asks
 #   flood.png     the maximized window full of prize buttons
 #   farewell.png  the farewell box
+#   windows.png   the Windows program at start under Wine, when it has been
+#                 built (make windows; ABACORIA_WINDOWS_EXE names another)
 # Usage: tour.sh ABACORIA_BINARY OUTPUT_DIR
 set -euo pipefail
 
@@ -128,4 +130,21 @@ answer
 poll 10 box_found Abacoria || die "no second farewell box"
 answer
 poll 20 sh -c "! kill -0 $app 2>/dev/null" || die "the program did not end"
+
+win_exe=${ABACORIA_WINDOWS_EXE:-$(dirname "$0")/../build-win32/abacoria.exe}
+if [ -f "$win_exe" ] && command -v wine >/dev/null; then
+    say "the Windows program under Wine"
+    wine_prefix=$(cd "$(dirname "$win_exe")" && pwd)/wine/prefix
+    "$(dirname "$0")/../tests/win32/wine-prefix.sh" "$wine_prefix"
+    export WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wine "$win_exe" >"$work/wine.log" 2>&1 &
+    pids+=($!)
+    main=""
+    poll 60 main_found || die "no window under Wine"
+    xdotool windowmove --sync "$main" 11 31
+    shoot "$main" "$out/windows.png"
+    wineserver -k || true
+else
+    say "no Windows program (make windows): no windows.png"
+fi
 say "done: $(du -ch "$out"/{start,number,progress,question,flood,farewell}.png | tail -n1 | cut -f1) in $out"
