@@ -10,6 +10,7 @@
 # from other work on a shared machine). Exits 0 when every target is met, 2
 # when one is missed, 1 when a program failed.
 set -euo pipefail
+. "$(dirname "$0")/medians.sh"
 
 build=${1:-build}
 bin="$build/bench"
@@ -120,18 +121,9 @@ if [ -n "${BENCH_OUT:-}" ]; then
     cp "$results" "$BENCH_OUT"
 fi
 
-# Median per figure (mean of the middle two for an even count), in the order
-# the figures first appeared.
+# Median per figure; figures are listed in the order they first appeared.
 awk '!seen[$1]++ { print $1 }' "$results" >"$tmp/order"
-sort -k1,1 -k2,2g "$results" | awk '
-    function flush() {
-        if (n == 0) return
-        m = (n % 2) ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-        printf "%s %.3f %s %.3f %.3f\n", name, m, unit, v[1], v[n]
-    }
-    $1 != name { flush(); name = $1; n = 0 }
-    { v[++n] = $2; unit = $3 }
-    END { flush() }' >"$tmp/medians"
+medians "$results" >"$tmp/medians"
 median() { awk -v k="$1" '$1 == k { print $2 }' "$tmp/medians"; }
 
 echo

@@ -10,6 +10,7 @@
 # for Wine: it has no per-process quota of window objects (so all 10000
 # buttons are made) and draws with its own stand-ins for the fonts.
 set -euo pipefail
+. "$(dirname "$0")/../medians.sh"
 
 build=$(cd "${1:-build-win32}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -34,17 +35,9 @@ for ((i = 1; i <= runs; ++i)); do
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-# Median per figure, in the order the figures first appeared.
+# Median per figure; figures are listed in the order they first appeared.
 awk '!seen[$1]++ { print $1 }' "$tmp/results" >"$tmp/order"
-sort -k1,1 -k2,2g "$tmp/results" | awk '
-    function flush() {
-        if (n == 0) return
-        m = (n % 2) ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-        printf "%s %.3f %s %.3f %.3f\n", name, m, unit, v[1], v[n]
-    }
-    $1 != name { flush(); name = $1; n = 0 }
-    { v[++n] = $2; unit = $3 }
-    END { flush() }' >"$tmp/medians"
+medians "$tmp/results" >"$tmp/medians"
 median() { awk -v k="$1" '$1 == k { print $2 }' "$tmp/medians"; }
 
 echo
