@@ -1,5 +1,6 @@
 // Planted by the program-start test: writes how it was asked to show itself
-// and whether its window came up maximized to "<its own path>.txt", then ends.
+// and whether its window came up maximized to "<its own path>.<pid>.txt"
+// (the tests at both resolutions run at once), then ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -20,10 +21,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     const bool zoomed = IsZoomed(w) != 0;
     DestroyWindow(w);
 
-    wchar_t path[MAX_PATH + 8];
+    wchar_t path[MAX_PATH + 32];
     const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    lstrcpyW(path + n, L".txt");
-    wchar_t tmp[MAX_PATH + 8];
+    wsprintfW(path + n, L".%lu.txt", GetCurrentProcessId());
+    wchar_t tmp[MAX_PATH + 40];
     lstrcpyW(tmp, path);
     lstrcatW(tmp, L".new");
     FILE* f = _wfopen(tmp, L"w");

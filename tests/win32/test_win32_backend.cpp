@@ -458,13 +458,15 @@ TEST(Win32ProgramStart, PlantedProgramComesUpMaximized_MissingOnesAre53)
     std::wstring dir(self);
     dir.resize(dir.find_last_of(L'\\'));
     const std::wstring probe = dir + L"\\showstate_probe.exe";
-    const std::wstring out = probe + L".txt";
-    DeleteFileW(out.c_str());
-    EXPECT_GT(s.host.shell(win32::utf8(probe), rt::vbMaximizedFocus), 0);
+    const double task = s.host.shell(win32::utf8(probe), rt::vbMaximizedFocus);
+    ASSERT_GT(task, 0);
+    const std::wstring out = probe + L"." + std::to_wstring(static_cast<unsigned long>(task)) + L".txt";
     ASSERT_TRUE(pumpUntil(s.b(), [&] { return GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30));
     std::ifstream in(win32::utf8(out)); // ASCII path under the build tree
     std::string line;
     std::getline(in, line);
+    in.close();
+    DeleteFileW(out.c_str());
     EXPECT_EQ(line, "flags=1 show=3 zoomed=1");
 
     for (const std::wstring& missing : {dir + L"\\no_such_program.exe", std::wstring(L"C:\\no\\such\\folder\\Clc.exe")}) {
