@@ -55,7 +55,7 @@ int main()
         return r.buttons == rt::vbYesNo ? rt::vbYes : rt::vbOK;
     });
     runtime.start(form);
-    win32::Win32Backend& backend = runtime.win32();
+    win32::Win32Backend& backend = runtime.backend();
     backend.processEvents();
 
     // The loop of "=" on its own, with the bar shown as the handler shows it.

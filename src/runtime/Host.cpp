@@ -50,8 +50,7 @@ void Host::build()
 ControlId Host::add(const ui::ControlSpec& spec, int index)
 {
     const auto id = static_cast<ControlId>(entries_.size());
-    entries_.push_back(Entry{&spec, index, std::string(spec.caption), static_cast<float>(spec.minimum),
-                             spec.visible && index == spec.index});
+    entries_.push_back(Entry{&spec, index, std::string(spec.caption), spec.visible});
     names_[std::string(spec.name)][index] = id;
     return id;
 }
@@ -229,10 +228,9 @@ void Host::setVisible(Control c, bool visible)
 void Host::setValue(Control c, float value)
 {
     const ControlId id = idFor(c, {ui::Kind::ProgressBar});
-    Entry& e = at(id);
-    if (!(value >= static_cast<float>(e.spec->minimum) && value <= static_cast<float>(e.spec->maximum)))
+    const ui::ControlSpec& s = *at(id).spec;
+    if (!(value >= static_cast<float>(s.minimum) && value <= static_cast<float>(s.maximum)))
         throw RuntimeError(errInvalidPropertyValue);
-    e.value = value;
     backend_.setValue(id, value);
 }
 
@@ -268,7 +266,7 @@ void Host::load(Control c)
     std::string caption = source.caption;
     const auto id = static_cast<ControlId>(entries_.size());
     backend_.copyControl(id, templ->second, c.index); // first: a failure leaves no trace
-    entries_.push_back(Entry{spec, c.index, std::move(caption), 0, false});
+    entries_.push_back(Entry{spec, c.index, std::move(caption), false});
     elements.emplace(c.index, id);
     ++runtimeElements_;
 }

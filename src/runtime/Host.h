@@ -78,7 +78,6 @@ private:
         const ui::ControlSpec* spec; // the stored row, or the template's for copies
         int index;
         std::string caption;
-        float value = 0;
         bool visible = false;
     };
     struct NameHash {
@@ -118,6 +117,26 @@ private:
     bool formGone_ = false;
     bool formDestroyed_ = false;
     int touchesAfterUnload_ = 0;
+};
+
+namespace detail {
+template <class B>
+struct OwnedBackend {
+    B owned;
+};
+} // namespace detail
+
+// A host together with the backend it runs on: the backend is made before
+// the host and outlives it.
+template <class B>
+class HostOver : private detail::OwnedBackend<B>, public Host {
+public:
+    HostOver()
+        : Host(this->owned)
+    {
+    }
+    B& backend() { return this->owned; }
+    const B& backend() const { return this->owned; }
 };
 
 } // namespace abacoria::rt

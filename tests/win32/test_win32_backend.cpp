@@ -55,7 +55,7 @@ struct Session {
         host.start(form);
         pump();
     }
-    win32::Win32Backend& b() { return host.win32(); }
+    win32::Win32Backend& b() { return host.backend(); }
     rt::ControlId id(rt::Control c) { return host.idOf(c).value(); }
     HWND hwnd(rt::Control c) { return b().handle(id(c)); }
     void pump() { b().processEvents(); }

@@ -5,28 +5,18 @@
 
 namespace abacoria::qtbackend {
 
-// The Qt backend, held for the host that serves the handlers over it.
-struct QtBackendHolder {
-    QtBackend backend;
-};
-
 // The runtime the program runs on: the host over the Qt backend, with the
 // widgets at hand for tests and benchmarks.
-class QtRuntime final : private QtBackendHolder, public rt::Host {
+class QtRuntime final : public rt::HostOver<QtBackend> {
 public:
-    QtRuntime()
-        : rt::Host(backend)
-    {
-    }
-
     // Null once the window is gone.
-    QWidget* window() const { return formLoaded() ? backend.window() : nullptr; }
+    QWidget* window() const { return formLoaded() ? backend().window() : nullptr; }
     QWidget* widget(rt::Control c) const
     {
         const auto id = idOf(c);
-        return id ? backend.widget(*id) : nullptr;
+        return id ? backend().widget(*id) : nullptr;
     }
-    QTimer* timer() const { return backend.timer(); }
+    QTimer* timer() const { return backend().timer(); }
 };
 
 } // namespace abacoria::qtbackend

@@ -14,7 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         runtime.start(form);
         if (!runtime.formLoaded())
             return 0;
-        return runtime.win32().runMessageLoop();
+        return runtime.backend().runMessageLoop();
     } catch (const std::exception& e) {
         MessageBoxA(nullptr, e.what(), "Abacoria", MB_OK | MB_ICONERROR);
         return 1;
