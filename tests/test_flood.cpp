@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -149,6 +150,12 @@ void FloodTest::secondClickRepositionsEveryButton()
         QCOMPARE(order.at(firstFlood + i - 1), b);
     }
     QVERIFY(!h.runtime.widget({"Command2", created + 1}));
+    // The repaints gathered while they moved leave the screen showing what a
+    // fresh paint of the window shows.
+    const auto onScreen = [&] {
+        return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    QTRY_COMPARE(onScreen(), window->grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 void FloodTest::creationFailuresAreSkipped()

@@ -282,7 +282,16 @@ void QtBackend::setValue(rt::ControlId id, float value)
     static_cast<QProgressBar*>(widget(id))->setValue(static_cast<int>(std::lround(value)));
 }
 
-void QtBackend::move(rt::ControlId id, int left, int top) { widget(id)->move(left, top); }
+void QtBackend::move(rt::ControlId id, int left, int top)
+{
+    QWidget* w = widget(id);
+    // A shown run-time button that moves uncovers what lay beneath it, and
+    // Qt repaints that by going through every sibling: in a flooded window,
+    // where they move by the thousand, one whole repaint a frame is cheaper.
+    if (w->isVisible() && w->pos() != QPoint(left, top) && dynamic_cast<ElementButton*>(w))
+        window_->repaintWholeNextFrame();
+    w->move(left, top);
+}
 
 void QtBackend::bringToFront(rt::ControlId id)
 {
@@ -293,8 +302,10 @@ void QtBackend::bringToFront(rt::ControlId id)
     const QObjectList& stack = w->parentWidget()->children();
     if (stack.isEmpty() || stack.constLast() != w || !w->testAttribute(Qt::WA_WState_Created)) {
         w->raise();
-        // In front now, as a new one is: what lies beneath need not be painted.
-        if (auto* button = dynamic_cast<ElementButton*>(w))
+        // In front now, as a new one is: what lies beneath need not be painted
+        // (unless the whole window is anyway: then an opaque one only adds
+        // its rectangle to subtract from it).
+        if (auto* button = dynamic_cast<ElementButton*>(w); button && !window_->repaintsWholeNextFrame())
             button->paintOpaqueOnce();
     }
     // A surface control only comes to the front of the surface layer.

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QScreen>
 #include <QStyle>
 #include <QWindow>
 
@@ -55,6 +56,18 @@ QAccessibleInterface* accessibleFor(const QString&, QObject* object)
     if (auto* form = dynamic_cast<FormWindow*>(object))
         return new QAccessibleWidget(form, QAccessible::Window);
     return nullptr;
+}
+
+// Shows a child as Qt shows those that come with their parent's show: without
+// asking the window system where the pointer is.
+void showWithoutPointerQuery(QWidget* control)
+{
+    // qt_qwidget_data and the flag come with Qt's public widget header.
+    QWidgetData* parentData = qt_qwidget_data(control->parentWidget());
+    const uint wasInShow = parentData->in_show;
+    parentData->in_show = 1;
+    control->setVisible(true);
+    parentData->in_show = wasInShow;
 }
 
 } // namespace
@@ -176,6 +189,53 @@ bool PointerWatch::eventFilter(QObject* watched, QEvent* event)
 FormWindow::FormWindow(CloseHandler onClose)
     : onClose_(std::move(onClose))
 {
+    frameTimer_.setSingleShot(true);
+    frameTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&frameTimer_, &QTimer::timeout, this, [this] { syncFrame(); });
+}
+
+void FormWindow::repaintWholeNextFrame()
+{
+    if (wholeNextFrame_ || !isVisible())
+        return;
+    wholeNextFrame_ = true;
+    // The whole window goes into the region Qt repaints; every later change
+    // before the frame then lies inside it, which Qt checks first, instead of
+    // adding to an ever more complex region. update() would not do that (it
+    // only marks the window's own paint); showing a child that covers the
+    // window does. The child lives for this call only.
+    QWidget cover(this);
+    cover.setGeometry(rect());
+    showWithoutPointerQuery(&cover);
+    cover.hide();
+}
+
+bool FormWindow::event(QEvent* event)
+{
+    if (event->type() != QEvent::UpdateRequest)
+        return QWidget::event(event);
+    if (wholeNextFrame_ && sinceFrame_.isValid()) {
+        const QScreen* display = screen();
+        const qreal rate = display && display->refreshRate() >= 1 ? display->refreshRate() : 60;
+        const qint64 wait = qint64(std::ceil(1000 / rate)) - sinceFrame_.elapsed();
+        if (wait > 0) {
+            // Qt asks no more until it has synced: the timer syncs then.
+            if (!frameTimer_.isActive())
+                frameTimer_.start(int(wait));
+            return true;
+        }
+    }
+    syncFrame();
+    return true;
+}
+
+void FormWindow::syncFrame()
+{
+    frameTimer_.stop();
+    wholeNextFrame_ = false;
+    QEvent request(QEvent::UpdateRequest);
+    QWidget::event(&request);
+    sinceFrame_.start();
 }
 
 void FormWindow::showEvent(QShowEvent* event)
@@ -200,13 +260,8 @@ void setControlVisible(QWidget* control, bool visible)
     // children shown as part of their parent's show. This child is known
     // not to be under the pointer, so it is shown that way: should the
     // pointer reach it after all, the move that brings it there hands the
-    // hover over as usual. (qt_qwidget_data and the flag come with Qt's
-    // public widget header.)
-    QWidgetData* parentData = qt_qwidget_data(parent);
-    const uint wasInShow = parentData->in_show;
-    parentData->in_show = 1;
-    control->setVisible(true);
-    parentData->in_show = wasInShow;
+    // hover over as usual.
+    showWithoutPointerQuery(control);
 }
 
 void FormWindow::closeEvent(QCloseEvent* event)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
 #include <QPalette>
 #include <QPushButton>
 #include <QString>
 #include <QStyleOptionButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -39,7 +41,7 @@ private:
 // How the run-time buttons look, drawn once and then copied: they share
 // caption, size, font and colours, and drawing a button through the style
 // (bevel, text layout) is most of what repainting one costs. A second banner
-// click repaints some forty of them for every button it moves away.
+// click repaints all of them in every frame while it moves them.
 class ButtonLook {
 public:
     // The picture of button in the state option describes, in format.
@@ -73,12 +75,27 @@ public:
     const PointerWatch& pointer() const { return pointer_; }
     ButtonLook& buttonLook() { return buttonLook_; }
 
+    // Repaints the whole window as the next frame, which comes no sooner
+    // than one display refresh after the last one. For changes all over a
+    // window of thousands of buttons (every one of them moving in turn) that
+    // costs far less than Qt's repaint of each change: every such repaint
+    // walks all siblings of the button, and changes gathered into one
+    // region make each of the thousands of buttons a region operation.
+    void repaintWholeNextFrame();
+    bool repaintsWholeNextFrame() const { return wholeNextFrame_; }
+
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void syncFrame();
+
     CloseHandler onClose_;
+    bool wholeNextFrame_ = false;
+    QElapsedTimer sinceFrame_; // since the end of the last frame
+    QTimer frameTimer_;
     PointerWatch pointer_;
     ButtonLook buttonLook_;
 };
