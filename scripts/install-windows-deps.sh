@@ -41,7 +41,21 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && [ "$added_arch" -eq 0 ] && exit 0
 
-"${sudo[@]}" apt-get update -q
+# A mirror caught in the middle of a sync serves index files that do not
+# match its Release file, and apt fails the update; the i386 indexes, fetched
+# only here, have been seen that way. Such a state usually passes: try again
+# a few times before giving up.
+for attempt in 1 2 3 4; do
+    if "${sudo[@]}" apt-get update -q; then
+        break
+    fi
+    if [ "$attempt" -eq 4 ]; then
+        echo "install-windows-deps: the package indexes could not be updated (see apt's message above)" >&2
+        exit 1
+    fi
+    echo "install-windows-deps: apt-get update failed; trying again in 30 s" >&2
+    sleep 30
+done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
