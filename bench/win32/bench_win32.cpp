@@ -1,7 +1,8 @@
 // The Windows figures, under Wine or on Windows, on the real window with the
 // real handlers (message boxes answered at once): the counting loop of "=",
-// the prize flood of 10000 buttons with its first and last 1000, and closing
-// the flooded window. Prints "RESULT name value unit" lines (bench/README.md).
+// the prize flood of 10000 buttons with its first and last 1000, a second
+// banner click that moves them all again, and closing the flooded window.
+// Prints "RESULT name value unit" lines (bench/README.md).
 #include "app/Form1.h"
 #include "platform/win32/Win32Runtime.h"
 
@@ -39,6 +40,22 @@ LRESULT CALLBACK onCreate(int code, WPARAM wp, LPARAM lp)
 {
     if (code == HCBT_CREATEWND)
         created.push_back(Clock::now());
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// When each button of the second click began to move: the first position
+// change of a child window in a row of them (move, then raise), from a hook
+// on the messages sent on this thread.
+std::vector<Clock::time_point> moved;
+HWND lastMoved = nullptr;
+LRESULT CALLBACK onSent(int code, WPARAM wp, LPARAM lp)
+{
+    const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && msg->message == WM_WINDOWPOSCHANGING && msg->hwnd != lastMoved &&
+        (GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD)) {
+        lastMoved = msg->hwnd;
+        moved.push_back(Clock::now());
+    }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
@@ -88,6 +105,26 @@ int main()
     result("win32_flood_first1000_ms", first, "ms");
     result("win32_flood_last1000_ms", last, "ms");
     result("win32_flood_last_over_first", last / first, "x");
+
+    // A second banner click, which moves, shows and raises every button again.
+    moved.reserve(10100);
+    hook = SetWindowsHookExW(WH_CALLWNDPROC, onSent, nullptr, GetCurrentThreadId());
+    const Clock::time_point refloodStart = Clock::now();
+    runtime.raise(rt::Event{rt::EventKind::Click, "Label2", -1});
+    const Clock::time_point refloodEnd = Clock::now();
+    UnhookWindowsHookEx(hook);
+    if (boxes != 2 || !runtime.window())
+        fail("the second banner click did not run as expected");
+    if (moved.size() < 10000)
+        fail("the second click moved " + std::to_string(moved.size()) + " windows");
+    const std::size_t m = moved.size();
+    const double refloodFirst = msBetween(moved[0], moved[1000]);
+    const double refloodLast = msBetween(moved[m - 1000], refloodEnd);
+    result("win32_reflood_total_ms", msBetween(refloodStart, refloodEnd), "ms");
+    result("win32_reflood_first1000_ms", refloodFirst, "ms");
+    result("win32_reflood_last1000_ms", refloodLast, "ms");
+    result("win32_reflood_last_over_first", refloodLast / refloodFirst, "x");
+    result("win32_reflood_over_flood", msBetween(refloodStart, refloodEnd) / msBetween(floodStart, floodEnd), "x");
 
     // Closing: from the close request to the window and its 10000 buttons
     // being destroyed.

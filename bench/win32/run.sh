@@ -9,6 +9,12 @@
 # target is met, 2 when one is missed, 1 when a run failed. The figures hold
 # for Wine: it has no per-process quota of window objects (so all 10000
 # buttons are made) and draws with its own stand-ins for the fonts.
+#
+# Every run is held to one core (BENCH_CPU, default 0), with its wineserver
+# and X server: the program and wineserver hand the CPU to each other on
+# every server call, and on a VM where waking the other core is slow that
+# handover, not the program, sets the time (a 2-core VM: the flood 25 s
+# spread over both cores against 4.5 s on one).
 set -euo pipefail
 . "$(dirname "$0")/../medians.sh"
 
@@ -24,7 +30,7 @@ trap 'rm -rf "$tmp"' EXIT
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Running bench_win32 $runs times under $(wine --version)..."
 for ((i = 1; i <= runs; ++i)); do
-    if ! timeout 300 "$here/../../tests/win32/wine-run.sh" --prefix "$build/wine/prefix" --wm -- "$exe" \
+    if ! timeout 300 taskset -c "${BENCH_CPU:-0}" "$here/../../tests/win32/wine-run.sh" --prefix "$build/wine/prefix" --wm -- "$exe" \
         >"$tmp/out" 2>"$tmp/log"; then
         echo "bench: run $i failed" >&2
         cat "$tmp/out" "$tmp/log" >&2
@@ -72,5 +78,10 @@ target win32_equals_loop_ms 1000 "counting loop of \"=\" (250000 values), ms"
 target win32_flood_total_ms 6000 "flood of 10000 buttons, ms"
 target win32_flood_last_over_first 1.5 "  last 1000 buttons / first 1000"
 target win32_close_ms 2000 "closing the flooded window, ms"
+# Measured, not held to a target: under Wine the second click is set by
+# Wine's repainting of what each moved button uncovers (bench/README.md).
+printf '  %-48s %10.1f  (no target under Wine)\n' "second banner click, ms" "$(median win32_reflood_total_ms)"
+printf '  %-48s %10.1f\n' "  over the flood" "$(median win32_reflood_over_flood)"
+printf '  %-48s %10.1f\n' "  last 1000 buttons / first 1000" "$(median win32_reflood_last_over_first)"
 echo "Executable: $(stat -c %s "$build/abacoria.exe" 2>/dev/null || echo '?') bytes"
 [ "$missed" -eq 0 ] || { echo; echo "Some targets were missed."; exit 2; }
