@@ -59,6 +59,36 @@ LRESULT CALLBACK onSent(int code, WPARAM wp, LPARAM lp)
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
+struct Click {
+    Clock::time_point start, end;
+};
+
+// The banner clicked, with a hook on this thread stamping its buttons.
+Click clickBanner(win32::Win32Runtime& runtime, int hookType, HOOKPROC stamp)
+{
+    HHOOK hook = SetWindowsHookExW(hookType, stamp, nullptr, GetCurrentThreadId());
+    Click click{Clock::now(), {}};
+    runtime.raise(rt::Event{rt::EventKind::Click, "Label2", -1});
+    click.end = Clock::now();
+    UnhookWindowsHookEx(hook);
+    return click;
+}
+
+// A click's total, and its first and last 1000 buttons by their stamps.
+void report(const std::string& name, const Click& click, const std::vector<Clock::time_point>& stamps,
+            const char* verb)
+{
+    if (stamps.size() < 10000)
+        fail(name + ": " + verb + " " + std::to_string(stamps.size()) + " windows");
+    const std::size_t n = stamps.size();
+    const double first = msBetween(click.start, stamps[999]);
+    const double last = msBetween(stamps[n - 1001], click.end);
+    result((name + "_total_ms").c_str(), msBetween(click.start, click.end), "ms");
+    result((name + "_first1000_ms").c_str(), first, "ms");
+    result((name + "_last1000_ms").c_str(), last, "ms");
+    result((name + "_last_over_first").c_str(), last / first, "x");
+}
+
 } // namespace
 
 int main()
@@ -89,42 +119,18 @@ int main()
     // The flood: the banner click, from the prize box answered to the last
     // button shown.
     created.reserve(10100);
-    HHOOK hook = SetWindowsHookExW(WH_CBT, onCreate, nullptr, GetCurrentThreadId());
-    const Clock::time_point floodStart = Clock::now();
-    runtime.raise(rt::Event{rt::EventKind::Click, "Label2", -1});
-    const Clock::time_point floodEnd = Clock::now();
-    UnhookWindowsHookEx(hook);
+    const Click flood = clickBanner(runtime, WH_CBT, onCreate);
     if (boxes != 1 || !runtime.window())
         fail("the flood did not run as expected");
-    if (created.size() < 10000)
-        fail("the flood created " + std::to_string(created.size()) + " windows");
-    const std::size_t n = created.size();
-    const double first = msBetween(floodStart, created[999]);
-    const double last = msBetween(created[n - 1001], floodEnd);
-    result("win32_flood_total_ms", msBetween(floodStart, floodEnd), "ms");
-    result("win32_flood_first1000_ms", first, "ms");
-    result("win32_flood_last1000_ms", last, "ms");
-    result("win32_flood_last_over_first", last / first, "x");
+    report("win32_flood", flood, created, "created");
 
     // A second banner click, which moves, shows and raises every button again.
     moved.reserve(10100);
-    hook = SetWindowsHookExW(WH_CALLWNDPROC, onSent, nullptr, GetCurrentThreadId());
-    const Clock::time_point refloodStart = Clock::now();
-    runtime.raise(rt::Event{rt::EventKind::Click, "Label2", -1});
-    const Clock::time_point refloodEnd = Clock::now();
-    UnhookWindowsHookEx(hook);
+    const Click reflood = clickBanner(runtime, WH_CALLWNDPROC, onSent);
     if (boxes != 2 || !runtime.window())
         fail("the second banner click did not run as expected");
-    if (moved.size() < 10000)
-        fail("the second click moved " + std::to_string(moved.size()) + " windows");
-    const std::size_t m = moved.size();
-    const double refloodFirst = msBetween(moved[0], moved[1000]);
-    const double refloodLast = msBetween(moved[m - 1000], refloodEnd);
-    result("win32_reflood_total_ms", msBetween(refloodStart, refloodEnd), "ms");
-    result("win32_reflood_first1000_ms", refloodFirst, "ms");
-    result("win32_reflood_last1000_ms", refloodLast, "ms");
-    result("win32_reflood_last_over_first", refloodLast / refloodFirst, "x");
-    result("win32_reflood_over_flood", msBetween(refloodStart, refloodEnd) / msBetween(floodStart, floodEnd), "x");
+    report("win32_reflood", reflood, moved, "moved");
+    result("win32_reflood_over_flood", msBetween(reflood.start, reflood.end) / msBetween(flood.start, flood.end), "x");
 
     // Closing: from the close request to the window and its 10000 buttons
     // being destroyed.
