@@ -91,14 +91,14 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 [ "$need_wine" = 1 ] || exit 0
 
-if "${sudo[@]}" apt-get install -s -q --no-install-recommends "${wine_packages[@]}" >/dev/null 2>&1; then
+if trial=$("${sudo[@]}" apt-get install -s -q --no-install-recommends "${wine_packages[@]}" 2>&1); then
     echo "Installing: ${wine_packages[*]}"
     apt_install "${wine_packages[@]}"
     exit 0
 fi
 
 echo "install-windows-deps: ${wine_packages[*]} cannot be installed on this system; apt says:" >&2
-"${sudo[@]}" apt-get install -s -q --no-install-recommends "${wine_packages[@]}" 2>&1 | grep -E '^ |^E:' | head -n 12 >&2 || true
+grep -E '^ |^E:' <<<"$trial" | head -n 12 >&2 || true
 echo "install-windows-deps: making a test bed for Wine in $bed instead" >&2
 # The architecture served only wine32; left in, every later update would
 # fail on the same index.

@@ -11,10 +11,8 @@
 # buttons are made) and draws with its own stand-ins for the fonts.
 #
 # Every run is held to one core (BENCH_CPU, default 0), with its wineserver
-# and X server: the program and wineserver hand the CPU to each other on
-# every server call, and on a VM where waking the other core is slow that
-# handover, not the program, sets the time (a 2-core VM: the flood 25 s
-# spread over both cores against 4.5 s on one).
+# and X server, so that the VM's cross-core wake-ups do not set the time
+# (bench/README.md).
 set -euo pipefail
 . "$(dirname "$0")/../medians.sh"
 

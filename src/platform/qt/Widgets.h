@@ -76,11 +76,8 @@ public:
     ButtonLook& buttonLook() { return buttonLook_; }
 
     // Repaints the whole window as the next frame, which comes no sooner
-    // than one display refresh after the last one. For changes all over a
-    // window of thousands of buttons (every one of them moving in turn) that
-    // costs far less than Qt's repaint of each change: every such repaint
-    // walks all siblings of the button, and changes gathered into one
-    // region make each of the thousands of buttons a region operation.
+    // than one display refresh after the last one: for changes all over a
+    // window of thousands of buttons, far cheaper than Qt's repaint of each.
     void repaintWholeNextFrame();
     bool repaintsWholeNextFrame() const { return wholeNextFrame_; }
 
