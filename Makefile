@@ -26,6 +26,7 @@ test: build
 	$(MAKE) test-fuzz
 	$(MAKE) test-sanitize
 	$(MAKE) test-windows
+	$(MAKE) test-web
 
 # The suite again under AddressSanitizer and UndefinedBehaviorSanitizer, in
 # its own tree. Its CTestCustom.cmake (from tests/Sanitizers.cmake) sets the
@@ -83,3 +84,25 @@ test-windows: windows
 
 bench-windows: windows
 	./bench/win32/run.sh $(WIN32_DIR)
+
+# The browser: the same handlers on the web backend, compiled to WebAssembly
+# with Debian's Emscripten into $(WEB_DIR): index.html, abacoria.js,
+# abacoria.wasm and the icon, static files for any web server. The image's
+# Node does not look in Debian's module folder, which em++ needs.
+WEB_DIR ?= build-web
+WEB_PORT ?= 8000
+export NODE_PATH := /usr/share/nodejs
+.PHONY: web serve-web test-web bench-web
+web:
+	./scripts/install-web-deps.sh
+	emcmake cmake -S . -B $(WEB_DIR) -DCMAKE_BUILD_TYPE=Release -DABACORIA_WERROR=ON
+	cmake --build $(WEB_DIR) -j $(JOBS)
+
+serve-web: web
+	/usr/bin/python3 tools/serve_web.py $(WEB_DIR) $(WEB_PORT)
+
+test-web: web
+	cd $(WEB_DIR) && ctest --output-on-failure
+
+bench-web: web
+	/usr/bin/python3 bench/web/bench_web.py $(WEB_DIR)

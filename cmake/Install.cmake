@@ -5,7 +5,7 @@
 include(GNUInstallDirs)
 
 # The reverse-DNS id ties the desktop entry, the metainfo, the icon and the
-# running window together; src/main.cpp sets the same one.
+# running window together; src/platform/qt/Application.cpp sets the same one.
 set(ABACORIA_APP_ID org.example.Abacoria)
 set(ABACORIA_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 set(ABACORIA_ICON_SVG ${ABACORIA_DATA_DIR}/icons/${ABACORIA_APP_ID}.svg)
