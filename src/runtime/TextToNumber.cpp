@@ -2,10 +2,11 @@
 
 #include "runtime/RuntimeError.h"
 
-#include <charconv>
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
-#include <system_error>
 
 namespace abacoria::rt {
 
@@ -177,16 +178,21 @@ double textToNumber(std::string_view text)
 
     number += 'e';
     number += std::to_string(exponent);
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
-                                           std::chars_format::general);
-    (void)end;
-    if (ec == std::errc::result_out_of_range) {
+    // strtod reads the decimal point of the C library's locale, which a
+    // toolkit may have set from the environment: hand it the one it reads.
+    // (Not from_chars: the browser build's C++ library has none for floats.)
+    if (const std::string_view point = std::localeconv()->decimal_point; point != ".")
+        if (const auto at = number.find('.'); at != std::string::npos)
+            number.replace(at, 1, point);
+    errno = 0;
+    char* end = nullptr;
+    double value = std::strtod(number.c_str(), &end);
+    if (errno == ERANGE) {
         // Too large overflows; too small is zero, as for any float reading.
         if (magnitude + exponent > 0)
             throw RuntimeError(errOverflow);
         value = 0.0;
-    } else if (ec != std::errc()) {
+    } else if (end == number.c_str()) {
         return 0.0;
     }
     return negative ? -value : value;

@@ -1,0 +1,394 @@
+#include "platform/web/WebBackend.h"
+
+#include "runtime/RuntimeError.h"
+
+#include <emscripten.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace abacoria::web {
+
+namespace {
+
+// What the page queues (page.js): kind + 8 * argument.
+enum Queued { qClick = 1, qClose = 2, qTick = 3, qAnswer = 4, qRestart = 5 };
+
+// Calls into the page's script. Each is one plain call: the glue itself
+// lives in page.js, out of reach of the minifier.
+// clang-format off
+EM_JS(void, js_createForm, (const char* caption, int back, int width, int height, int title, int border, const char* font), {
+    AbacoriaPage.createForm(UTF8ToString(caption), back, width, height, title, border, UTF8ToString(font));
+});
+EM_JS(void, js_createControl, (int id, int kind, const char* caption, int left, int top, int width, int height, int visible, int back, int fore, const char* font, const char* spoken), {
+    AbacoriaPage.createControl(id, kind, UTF8ToString(caption), left, top, width, height, visible, back, fore, UTF8ToString(font), UTF8ToString(spoken));
+});
+EM_JS(void, js_copyControl, (int id, int templ), { AbacoriaPage.copyControl(id, templ); });
+EM_JS(void, js_setTabOrder, (const int* ids, int count), {
+    AbacoriaPage.setTabOrder(Array.prototype.slice.call(HEAP32.subarray(ids >> 2, (ids >> 2) + count)));
+});
+EM_JS(void, js_showForm, (int focus), { AbacoriaPage.showForm(focus); });
+EM_JS(void, js_hideForm, (), { AbacoriaPage.hideForm(); });
+EM_JS(void, js_destroyForm, (), { AbacoriaPage.destroyForm(); });
+EM_JS(char*, js_text, (int id), {
+    var s = AbacoriaPage.text(id); var n = lengthBytesUTF8(s) + 1; var p = _malloc(n); stringToUTF8(s, p, n); return p;
+});
+EM_JS(void, js_setText, (int id, const char* text, int length), { AbacoriaPage.setText(id, UTF8ToString(text, length)); });
+EM_JS(void, js_setCaption, (int id, const char* text, int length, int width, int height), {
+    AbacoriaPage.setCaption(id, UTF8ToString(text, length), width, height);
+});
+EM_JS(void, js_setVisible, (int id, int visible), { AbacoriaPage.setVisible(id, visible !== 0); });
+EM_JS(void, js_setFill, (int id, int px, int percent), { AbacoriaPage.setFill(id, px, percent); });
+EM_JS(void, js_move, (int id, int left, int top), { AbacoriaPage.move(id, left, top); });
+EM_JS(void, js_bringToFront, (int id), { AbacoriaPage.bringToFront(id); });
+EM_JS(void, js_setMaximized, (int on), { AbacoriaPage.setMaximized(on !== 0); });
+EM_JS(int, js_viewportWidth, (), { return AbacoriaPage.viewportWidth(); });
+EM_JS(int, js_viewportHeight, (), { return AbacoriaPage.viewportHeight(); });
+EM_JS(int, js_measure, (const char* font, const char* text, int length, int wantHeight), {
+    return AbacoriaPage.measure(UTF8ToString(font), UTF8ToString(text, length))[wantHeight ? 1 : 0];
+});
+EM_JS(void, js_startTimer, (int ms), { AbacoriaPage.startTimer(ms); });
+EM_JS(void, js_stopTimer, (), { AbacoriaPage.stopTimer(); });
+EM_JS(void, js_openBox, (const char* title, const char* text, int yesNo), {
+    AbacoriaPage.openBox(UTF8ToString(title), UTF8ToString(text), yesNo !== 0);
+});
+EM_JS(void, js_closeBox, (), { AbacoriaPage.closeBox(); });
+EM_JS(int, js_next, (int modal), { return AbacoriaPage.next(modal !== 0); });
+EM_JS(void, js_setLeaveGuard, (int on), { AbacoriaPage.setLeaveGuard(on !== 0); });
+EM_JS(void, js_showEnded, (), { AbacoriaPage.showEnded(); });
+EM_JS(void, js_clearQueue, (), { AbacoriaPage.clear(); });
+EM_JS(double, js_now, (), { return performance.now(); });
+// The two imports that suspend the program (ASYNCIFY_IMPORTS lists them).
+EM_JS(void, js_wait, (int modal), {
+    Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.wait(modal !== 0, wakeUp); });
+});
+EM_JS(void, js_yieldTurn, (), {
+    Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.yieldTurn(wakeUp); });
+});
+// clang-format on
+
+int packed(ui::Rgb c) { return (c.r << 16) | (c.g << 8) | c.b; }
+
+// A CSS font for a classic face: the face itself, the look-alikes browsers
+// are likely to have, and a generic family last.
+std::string cssFont(const ui::Font& f)
+{
+    std::string family = "\"" + std::string(f.face) + "\"";
+    if (f.face == "MS Sans Serif")
+        family += ", Tahoma";
+    for (const ui::FontFallback& fb : ui::fontFallbacks())
+        if (fb.face == f.face)
+            family += ", \"" + std::string(fb.substitute) + "\"";
+    family += f.face == "Comic Sans MS" ? ", cursive" : ", sans-serif";
+    // Points to the hundredth, as the layout gives them.
+    const long hundredths = std::lround(f.points * 100);
+    std::string size = std::to_string(hundredths / 100);
+    if (hundredths % 100)
+        size += "." + std::to_string(hundredths % 100 / 10) + (hundredths % 10 ? std::to_string(hundredths % 10) : "");
+    return std::string(f.bold ? "bold " : "") + size + "pt " + family;
+}
+
+int kindCode(ui::Kind k)
+{
+    switch (k) {
+    case ui::Kind::PushButton: return 0;
+    case ui::Kind::ProgressBar: return 2;
+    case ui::Kind::TextBox: return 3;
+    case ui::Kind::Label: return 4;
+    case ui::Kind::Rectangle: return 5;
+    case ui::Kind::Timer: break;
+    }
+    return -1;
+}
+
+// The progress bar's fill is drawn inside a 2-pixel inset (page.css).
+constexpr int progressInset = 2;
+
+} // namespace
+
+WebBackend::WebBackend() = default;
+
+WebBackend::~WebBackend()
+{
+    if (formExists_) {
+        js_stopTimer();
+        js_destroyForm();
+    }
+}
+
+WebBackend::Item* WebBackend::item(rt::ControlId id)
+{
+    if (id < 0 || static_cast<std::size_t>(id) >= items_.size())
+        return nullptr;
+    Item& it = items_[static_cast<std::size_t>(id)];
+    return it.exists ? &it : nullptr;
+}
+
+void WebBackend::createForm(const ui::WindowSpec& spec)
+{
+    normal_ = {ui::toPixels(spec.clientWidth), ui::toPixels(spec.clientHeight)};
+    js_createForm(std::string(spec.caption).c_str(), packed(spec.backColor), normal_.width, normal_.height,
+                  titleBarHeight, borderWidth, cssFont(spec.font).c_str());
+    formExists_ = true;
+}
+
+void WebBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
+{
+    const int code = kindCode(s.kind);
+    if (code < 0)
+        return; // the timer is the page's interval
+    if (items_.size() <= static_cast<std::size_t>(id))
+        items_.resize(static_cast<std::size_t>(id) + 1);
+    Item& it = items_[static_cast<std::size_t>(id)];
+    it.kind = s.kind;
+    it.exists = true;
+    // Position and size convert separately, as the classic runtime does.
+    const int left = ui::toPixels(s.left), top = ui::toPixels(s.top);
+    int width = ui::toPixels(s.width), height = ui::toPixels(s.height);
+    const std::string font = s.font ? cssFont(*s.font) : std::string();
+    if (s.autoSize) {
+        it.font = font;
+        it.designWidth = width;
+        it.designHeight = height;
+        it.designAdvance = js_measure(font.c_str(), s.caption.data(), static_cast<int>(s.caption.size()), 0);
+        const int measuredHeight = js_measure(font.c_str(), s.caption.data(), static_cast<int>(s.caption.size()), 1);
+        const ui::PixelExtent fit = ui::fitToCaption({it.designAdvance, measuredHeight}, it.designAdvance,
+                                                     {width, height});
+        width = fit.width;
+        height = fit.height;
+    }
+    if (s.kind == ui::Kind::ProgressBar) {
+        it.minimum = s.minimum;
+        it.maximum = s.maximum;
+        it.barWidth = width - 2 * progressInset;
+        it.drawnFill = 0;
+    }
+    const std::string caption(s.caption);
+    js_createControl(id, code, caption.c_str(), left, top, width, height, s.visible ? 1 : 0,
+                     s.backColor ? packed(*s.backColor) : -1, s.foreColor ? packed(*s.foreColor) : -1, font.c_str(),
+                     std::string(ui::spokenName(s.caption)).c_str());
+}
+
+void WebBackend::copyControl(rt::ControlId id, rt::ControlId templ, int /*index: names are the host's*/)
+{
+    const Item* source = item(templ);
+    if (!source || source->kind != ui::Kind::PushButton)
+        throw rt::RuntimeError(rt::errInvalidCall);
+    if (items_.size() <= static_cast<std::size_t>(id))
+        items_.resize(static_cast<std::size_t>(id) + 1);
+    Item& it = items_[static_cast<std::size_t>(id)];
+    it = Item{};
+    it.kind = ui::Kind::PushButton;
+    it.exists = true;
+    js_copyControl(id, templ);
+}
+
+void WebBackend::setTabOrder(std::span<const rt::ControlId> order)
+{
+    std::vector<int> ids;
+    for (const rt::ControlId id : order)
+        if (item(id))
+            ids.push_back(id);
+    js_setTabOrder(ids.data(), static_cast<int>(ids.size()));
+}
+
+void WebBackend::showForm(rt::ControlId focus) { js_showForm(focus); }
+
+void WebBackend::hideForm()
+{
+    stopTimer();
+    if (formExists_)
+        js_hideForm();
+}
+
+void WebBackend::destroyForm()
+{
+    if (!formExists_)
+        return;
+    formExists_ = false;
+    destroyed_ = true;
+    items_.clear();
+    items_.shrink_to_fit();
+    js_stopTimer();
+    js_destroyForm();
+}
+
+std::string WebBackend::text(rt::ControlId id)
+{
+    if (!item(id))
+        return {};
+    char* p = js_text(id);
+    std::string s(p);
+    std::free(p);
+    return s;
+}
+
+void WebBackend::setText(rt::ControlId id, std::string_view text)
+{
+    if (item(id))
+        js_setText(id, text.data(), static_cast<int>(text.size()));
+}
+
+void WebBackend::setCaption(rt::ControlId id, std::string_view caption)
+{
+    Item* it = item(id);
+    if (!it)
+        return;
+    int width = -1, height = -1;
+    if (it->designAdvance > 0) {
+        const int n = static_cast<int>(caption.size());
+        const ui::PixelExtent fit
+            = ui::fitToCaption({js_measure(it->font.c_str(), caption.data(), n, 0),
+                                js_measure(it->font.c_str(), caption.data(), n, 1)},
+                               it->designAdvance, {it->designWidth, it->designHeight});
+        width = fit.width;
+        height = fit.height;
+    }
+    js_setCaption(id, caption.data(), static_cast<int>(caption.size()), width, height);
+}
+
+void WebBackend::setVisible(rt::ControlId id, bool visible)
+{
+    if (item(id))
+        js_setVisible(id, visible ? 1 : 0);
+}
+
+void WebBackend::setValue(rt::ControlId id, float value)
+{
+    Item* it = item(id);
+    if (!it || it->kind != ui::Kind::ProgressBar)
+        return;
+    // Writing the page 250000 times costs a third of a second: write it only
+    // when the fill it draws changes.
+    const double span = it->maximum - it->minimum;
+    const double share = span > 0 ? (value - it->minimum) / span : 0;
+    const int fill = static_cast<int>(share * it->barWidth);
+    if (fill == it->drawnFill)
+        return;
+    it->drawnFill = fill;
+    js_setFill(id, fill, static_cast<int>(share * 100));
+}
+
+void WebBackend::move(rt::ControlId id, int left, int top)
+{
+    if (item(id))
+        js_move(id, left, top);
+}
+
+void WebBackend::bringToFront(rt::ControlId id)
+{
+    if (item(id))
+        js_bringToFront(id);
+}
+
+void WebBackend::setWindowState(rt::WindowState state)
+{
+    // The page has no minimized window; the browser's own tab is that.
+    const bool maximize = state == rt::WindowState::Maximized;
+    if (!formExists_ || maximize == maximized_)
+        return;
+    maximized_ = maximize;
+    js_setMaximized(maximize ? 1 : 0);
+}
+
+rt::PixelSize WebBackend::clientSize()
+{
+    // From the page's own numbers, never from its layout.
+    if (!maximized_)
+        return normal_;
+    return {std::max(0, js_viewportWidth()), std::max(0, js_viewportHeight() - titleBarHeight)};
+}
+
+void WebBackend::startTimer(int intervalMs) { js_startTimer(intervalMs); }
+
+void WebBackend::stopTimer() { js_stopTimer(); }
+
+int WebBackend::messageBox(const rt::MessageBoxRequest& request)
+{
+    const bool yesNo = request.buttons == rt::vbYesNo;
+    js_openBox(request.title.c_str(), request.prompt.c_str(), yesNo ? 1 : 0);
+    // The box's own loop: ticks go on behind it; everything else waits.
+    int answer = 0;
+    while (answer == 0) {
+        answer = drain(true);
+        if (answer == 0)
+            js_wait(1);
+    }
+    js_closeBox();
+    return answer;
+}
+
+void WebBackend::processEvents()
+{
+    // The browser gets a turn (to paint, run its timers and take input) at
+    // least every 8 ms; every event queued by then is handled here.
+    const double now = js_now();
+    if (now - lastTurn_ >= 8) {
+        js_yieldTurn();
+        lastTurn_ = js_now();
+    }
+    drain(false);
+}
+
+double WebBackend::startProgram(const std::string& /*path*/, int /*windowStyle*/)
+{
+    // A page cannot start programs on the user's machine.
+    throw rt::RuntimeError(rt::errFileNotFound);
+}
+
+int WebBackend::drain(bool modal)
+{
+    if (beforePass_)
+        beforePass_();
+    while (const int code = js_next(modal ? 1 : 0)) {
+        if (const int answer = dispatch(code, modal))
+            return answer;
+    }
+    return 0;
+}
+
+int WebBackend::dispatch(int code, bool modal)
+{
+    const int kind = code & 7;
+    const int arg = code >> 3;
+    if (kind == qAnswer)
+        return modal ? arg : 0;
+    if (!events_ || destroyed_)
+        return 0;
+    switch (kind) {
+    case qClick: events_->controlClicked(arg); break;
+    case qClose: events_->closeRequested(); break;
+    case qTick: events_->timerTicked(); break;
+    default: break; // a restart belongs to the page once the window is gone
+    }
+    if (beforePass_)
+        beforePass_();
+    return 0;
+}
+
+void setLeaveGuard(bool on) { js_setLeaveGuard(on ? 1 : 0); }
+
+void waitForRestart()
+{
+    js_clearQueue();
+    js_showEnded();
+    while (true) {
+        while (const int code = js_next(0))
+            if ((code & 7) == qRestart)
+                return;
+        js_wait(0);
+    }
+}
+
+void WebBackend::run()
+{
+    lastTurn_ = js_now();
+    while (!destroyed_) {
+        drain(false);
+        if (!destroyed_)
+            js_wait(0);
+    }
+}
+
+} // namespace abacoria::web
