@@ -3,6 +3,7 @@
 #include "runtime/RuntimeError.h"
 
 #include <cerrno>
+#include <cmath>
 #include <clocale>
 #include <cstdlib>
 #include <cstdint>
@@ -112,29 +113,16 @@ double textToNumber(std::string_view text)
         in.advance();
     }
 
-    // The mantissa as plain digits with at most one point; where the first
-    // significant digit stands decides between overflow and underflow below.
+    // The mantissa as plain digits with at most one point.
     std::string number;
     bool sawPoint = false;
     bool sawDigit = false;
     bool sawNonZero = false;
-    long long magnitude = 0; // decimal exponent of the first significant digit, plus one
-    long long digitsBeforePoint = 0;
-    long long zerosAfterPointBeforeSignificant = 0;
     while (true) {
         const char c = in.peek();
         if (isDigit(c)) {
             sawDigit = true;
-            if (c != '0' && !sawNonZero) {
-                sawNonZero = true;
-                magnitude = sawPoint ? -zerosAfterPointBeforeSignificant : 0;
-            }
-            if (!sawPoint) {
-                if (sawNonZero)
-                    ++digitsBeforePoint;
-            } else if (!sawNonZero) {
-                ++zerosAfterPointBeforeSignificant;
-            }
+            sawNonZero = sawNonZero || c != '0';
             number.push_back(c);
         } else if (c == '.' && !sawPoint) {
             sawPoint = true;
@@ -146,8 +134,6 @@ double textToNumber(std::string_view text)
     }
     if (!sawDigit)
         return 0.0;
-    if (!sawPoint || digitsBeforePoint > 0)
-        magnitude = digitsBeforePoint;
 
     // Exponent: a marker counts only when digits follow it.
     long long exponent = 0;
@@ -187,14 +173,11 @@ double textToNumber(std::string_view text)
     errno = 0;
     char* end = nullptr;
     double value = std::strtod(number.c_str(), &end);
-    if (errno == ERANGE) {
-        // Too large overflows; too small is zero, as for any float reading.
-        if (magnitude + exponent > 0)
-            throw RuntimeError(errOverflow);
-        value = 0.0;
-    } else if (end == number.c_str()) {
+    // Too large overflows; too small reads as the nearest subnormal or zero.
+    if (errno == ERANGE && std::isinf(value))
+        throw RuntimeError(errOverflow);
+    if (end == number.c_str())
         return 0.0;
-    }
     return negative ? -value : value;
 }
 
