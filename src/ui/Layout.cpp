@@ -84,6 +84,13 @@ std::string_view spokenName(std::string_view caption)
     return {};
 }
 
+std::string_view accessibleName(const ControlSpec& spec)
+{
+    if (spec.kind == Kind::TextBox)
+        return "Display";
+    return spec.kind == Kind::PushButton ? spokenName(spec.caption) : std::string_view{};
+}
+
 std::vector<const ControlSpec*> creationOrder()
 {
     std::vector<const ControlSpec*> order;

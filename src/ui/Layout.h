@@ -91,6 +91,9 @@ PixelExtent fitToCaption(PixelExtent measured, int designAdvance, PixelExtent de
 // otherwise read out as punctuation ("slash", "asterisk") or not at all.
 // Empty for captions that speak for themselves.
 std::string_view spokenName(std::string_view caption);
+// What a screen reader calls a control as stored: symbol keys by their
+// spoken names, the display "Display"; empty where the caption serves.
+std::string_view accessibleName(const ControlSpec& spec);
 
 // Fonts the window asks for that a Linux desktop rarely has, with metric
 // look-alikes to use in their place.

@@ -136,7 +136,7 @@ void QtBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
         return; // the form's own timer
     case ui::Kind::PushButton: {
         auto* b = new QPushButton(qs(s.caption), parent);
-        b->setAccessibleName(qs(ui::spokenName(s.caption)));
+        b->setAccessibleName(qs(ui::accessibleName(s)));
         b->setAutoDefault(false);
         b->setDefault(false);
         if (s.backColor) {
@@ -161,7 +161,7 @@ void QtBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
         auto* edit = new QLineEdit(qs(s.caption), parent);
         edit->setMaxLength(INT_MAX); // the display has no length limit
         edit->setCursorPosition(0);
-        edit->setAccessibleName(QStringLiteral("Display"));
+        edit->setAccessibleName(qs(ui::accessibleName(s)));
         w = edit;
         break;
     }

@@ -167,7 +167,7 @@ void WebBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
     const std::string caption(s.caption);
     js_createControl(id, code, caption.c_str(), left, top, width, height, s.visible ? 1 : 0,
                      s.backColor ? packed(*s.backColor) : -1, s.foreColor ? packed(*s.foreColor) : -1, font.c_str(),
-                     std::string(ui::spokenName(s.caption)).c_str());
+                     std::string(ui::accessibleName(s)).c_str());
 }
 
 void WebBackend::copyControl(rt::ControlId id, rt::ControlId templ, int /*index: names are the host's*/)
