@@ -39,7 +39,10 @@ set_target_properties(abacoria PROPERTIES INSTALL_RPATH "")
 install(TARGETS abacoria RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.metainfo.xml
+# The metainfo's release carries the project's version.
+configure_file(${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.metainfo.xml.in
+               ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${ABACORIA_ICON_SVG}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

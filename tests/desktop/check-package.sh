@@ -2,9 +2,9 @@
 # The Debian package: built with CPack, named and versioned as the program,
 # depending on everything the program loads, and unpacking to the places the
 # desktop expects.
-# Usage: check-package.sh BUILD_DIR
+# Usage: check-package.sh BUILD_DIR VERSION
 set -euo pipefail
-build=$1
+build=$1 version=$2
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/desktop-tree.sh"
 . "$here/../lib/session.sh"
@@ -12,12 +12,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 session_begin tmp
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1 \
     || { cat "$tmp/cpack.log" >&2; fail "cpack failed"; }
-deb=$tmp/out/abacoria_1.00_$(dpkg --print-architecture).deb
+deb=$tmp/out/abacoria_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $(basename "$deb") among: $(ls "$tmp/out")"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = abacoria ] || fail "Package is $(field Package)"
-[ "$(field Version)" = 1.00 ] || fail "Version is $(field Version)"
+[ "$(field Version)" = "$version" ] || fail "Version is $(field Version)"
 [[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@\>]+@example\.org\>$ ]] || fail "Maintainer is $(field Maintainer)"
 [[ "$(field Section)" =~ ^(games|utils)$ ]] || fail "Section is $(field Section)"
 depends=$(field Depends)
@@ -36,7 +36,7 @@ fi
 
 dpkg-deb -x "$deb" "$tmp/root"
 [ -z "$(ls -A "$tmp/root" | grep -vx usr)" ] || fail "the package installs outside /usr: $(ls "$tmp/root")"
-check_tree "$tmp/root/usr"
+check_tree "$tmp/root/usr" "$version"
 
 # The package that owns a file; merged /usr means dpkg may know it under
 # either of its two names.

@@ -1,6 +1,6 @@
 # Checks shared by the install and package tests: the files a desktop reads,
 # under one root (an install prefix, or usr/ of an unpacked package).
-# Sourced; defines check_tree ROOT and fail MESSAGE.
+# Sourced; defines check_tree ROOT VERSION and fail MESSAGE.
 
 app_id=org.example.Abacoria
 
@@ -20,7 +20,7 @@ png_size() {
 }
 
 check_tree() {
-    local root=$1
+    local root=$1 want=$2
     local desktop=$root/share/applications/$app_id.desktop
     local metainfo=$root/share/metainfo/$app_id.metainfo.xml
     local svg=$root/share/icons/hicolor/scalable/apps/$app_id.svg
@@ -40,7 +40,7 @@ check_tree() {
     [ -x "$root/bin/abacoria" ] || fail "bin/abacoria is not executable"
     local version
     version=$(QT_QPA_PLATFORM=offscreen "$root/bin/abacoria" --version 2>/dev/null) || fail "abacoria --version failed"
-    [ "$version" = "Abacoria 1.00" ] || fail "abacoria --version says '$version'"
+    [ "$version" = "Abacoria $want" ] || fail "abacoria --version says '$version'"
 
     # The desktop entry: valid, starting what was installed, with the icon
     # that was installed, and naming the window class Qt gives the window
@@ -58,7 +58,7 @@ check_tree() {
     grep -q "<id>$app_id</id>" "$metainfo" || fail "metainfo id is not $app_id"
     grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" \
         || fail "metainfo does not launch $app_id.desktop"
-    grep -q '<release version="1.00"' "$metainfo" || fail "no release 1.00 in the metainfo"
+    grep -q "<release version=\"$want\"" "$metainfo" || fail "no release $want in the metainfo"
     grep -q '<metadata_license>CC0-1.0</metadata_license>' "$metainfo" || fail "metadata licence"
     grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "project licence"
     grep -q '<content_rating type="oars-1.1">' "$metainfo" || fail "no content rating"

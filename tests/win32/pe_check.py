@@ -10,7 +10,7 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "shell
 MAX_BYTES = 400 * 1024
 
 
-def main(path):
+def main(path, version):
     failures = []
 
     def check(ok, what):
@@ -31,13 +31,15 @@ def main(path):
     fixed = pe.VS_FIXEDFILEINFO[0] if getattr(pe, "VS_FIXEDFILEINFO", None) else None
     check(fixed is not None, "no version record")
     if fixed is not None:
-        check((fixed.FileVersionMS, fixed.FileVersionLS) == (0x00010000, 0), "FILEVERSION is not 1,0,0,0")
+        numbers = [int(n) for n in version.split(".")] + [0] * 3
+        want = (numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3])
+        check((fixed.FileVersionMS, fixed.FileVersionLS) == want, f"FILEVERSION is not that of {version}")
     strings = {}
     for info in getattr(pe, "FileInfo", []):
         for entry in info:
             for table in getattr(entry, "StringTable", []):
                 strings.update({k.decode(): v.decode() for k, v in table.entries.items()})
-    for key, want in {"FileVersion": "1.00", "ProductVersion": "1.00", "ProductName": "Abacoria",
+    for key, want in {"FileVersion": version, "ProductVersion": version, "ProductName": "Abacoria",
                       "OriginalFilename": "abacoria.exe"}.items():
         check(strings.get(key) == want, f"{key} is {strings.get(key)!r}, not {want!r}")
     check(bool(strings.get("FileDescription")), "no FileDescription")
@@ -59,4 +61,4 @@ def main(path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))

@@ -1,5 +1,7 @@
 #include "platform/qt/Application.h"
 
+#include "Version.h"
+
 #include <QApplication>
 #include <QStyleFactory>
 
@@ -8,7 +10,7 @@ namespace abacoria::qtbackend {
 void setUpIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Abacoria"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ABACORIA_VERSION));
 }
 
 void setUpApplication()
