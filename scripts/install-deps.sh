@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Abacoria needs: everything building, running,
 # testing, benchmarking and packaging it takes, or with --run (`make run`)
-# only what building and running it take. Installs only what is missing, so
-# repeated runs cost nothing.
-# Usage: install-deps.sh [--run]
+# only what building and running it take, or with --dist (`make dist`) what
+# building the downloads takes. Installs only what is missing, so repeated
+# runs cost nothing.
+# Usage: install-deps.sh [--run | --dist]
 set -euo pipefail
 
 # Building: compiler, CMake, Qt's headers and tools, the OpenGL headers Qt's
@@ -30,12 +31,21 @@ test_packages=(
     weston qt6-wayland dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
     clang libclang-rt-14-dev
 )
+# The downloads (scripts/dist.sh): the Windows program (mingw-w64 and the
+# icon's converter), the browser build (Emscripten), zip, the library scan
+# behind the package's dependencies, and diffoscope, which tells what differs
+# when two builds do not come out the same.
+dist_packages=(
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    imagemagick emscripten zip unzip file dpkg-dev git diffoscope-minimal
+)
 
 case "${1-}" in
-    "") packages+=("${test_packages[@]}") ;;
+    "") packages+=("${test_packages[@]}" "${dist_packages[@]}") ;;
     --run) ;;
+    --dist) packages+=("${dist_packages[@]}") ;;
     *)
-        echo "usage: $0 [--run]" >&2
+        echo "usage: $0 [--run | --dist]" >&2
         exit 2
         ;;
 esac
