@@ -27,6 +27,7 @@ test: build
 	$(MAKE) test-sanitize
 	$(MAKE) test-windows
 	$(MAKE) test-web
+	$(MAKE) test-dist
 
 # The suite again under AddressSanitizer and UndefinedBehaviorSanitizer, in
 # its own tree. Its CTestCustom.cmake (from tests/Sanitizers.cmake) sets the
@@ -106,3 +107,17 @@ test-web: web
 
 bench-web: web
 	/usr/bin/python3 bench/web/bench_web.py $(WEB_DIR)
+
+# The downloads in $(DIST_DIR): the source tarball, the Debian package, the
+# Windows and browser zips and SHA256SUMS, the same bytes from the same
+# commit wherever and whenever they are built (scripts/dist.sh).
+DIST_DIR ?= dist
+.PHONY: dist test-dist
+dist test-dist: DEPS_OPTIONS = --dist
+dist: deps
+	./scripts/dist.sh $(DIST_DIR)
+
+# Builds the downloads twice, in two trees, and compares them byte for byte;
+# then what each of them holds.
+test-dist: deps
+	./tests/dist/check-dist.sh

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The downloads come out byte for byte the same when HEAD is built twice: in
+# two trees at different paths, the second at least a second later, and, run
+# as root, as another user with another umask. On a difference, diffoscope
+# tells what differs in the first file that does. Then what they hold.
+# Usage: check-dist.sh
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../.." && pwd -P)
+tmp=$(mktemp -d /tmp/abacoria-dist.XXXXXX)
+trap 'rm -rf "$tmp"' EXIT
+chmod 755 "$tmp"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# build NAME [COMMAND...]: scripts/dist.sh into $tmp/NAME, run by COMMAND.
+build() {
+    local name=$1
+    shift
+    local dir=$tmp/$name
+    mkdir -p "$dir"
+    [ $# -eq 0 ] || chown nobody:nogroup "$dir"
+    if ! "$@" "$repo/scripts/dist.sh" "$dir/out" "$dir/work/of/$name" >"$dir.log" 2>&1; then
+        tail -n 40 "$dir.log" >&2
+        fail "building the downloads in $dir failed"
+    fi
+}
+
+build first
+sleep 1
+second=()
+if [ "$(id -u)" -eq 0 ]; then
+    # git refuses a repository of another owner unless told it is safe.
+    second=(setpriv --reuid=nobody --regid=nogroup --clear-groups
+            env HOME="$tmp/second" GIT_CONFIG_COUNT=1 GIT_CONFIG_KEY_0=safe.directory GIT_CONFIG_VALUE_0="$repo"
+            sh -c 'umask 027 && exec "$@"' sh)
+fi
+build second "${second[@]}"
+
+one=$tmp/first/out two=$tmp/second/out
+[ "$(ls "$one")" = "$(ls "$two")" ] || fail "the two builds made different files: $(ls "$one") / $(ls "$two")"
+for f in "$one"/*; do
+    name=$(basename "$f")
+    if ! cmp -s "$f" "$two/$name"; then
+        diffoscope --text - --no-progress "$f" "$two/$name" | head -n 300 || true
+        fail "$name differs between the two builds"
+    fi
+done
+echo "the two builds, by $(stat -c %U "$one/SHA256SUMS") and by $(stat -c %U "$two/SHA256SUMS"), are the same, byte for byte:"
+(cd "$one" && for f in *; do printf '%9d  %s\n' "$(stat -c %s "$f")" "$f"; done && cat SHA256SUMS)
+
+# What they hold.
+version=$(git -C "$repo" show HEAD:CMakeLists.txt | sed -n 's/^project(Abacoria VERSION \([^ )]*\).*/\1/p')
+date=$(git -C "$repo" log -1 --format=%ct HEAD) arch=$(dpkg --print-architecture)
+cd "$one"
+[ "$(ls)" = "$(printf '%s\n' SHA256SUMS "abacoria-$version-web.zip" "abacoria-$version-win32.zip" \
+    "abacoria-$version.tar.gz" "abacoria_${version}_$arch.deb")" ] || fail "dist/ holds: $(ls)"
+[ "$(awk '{ print $2 }' SHA256SUMS)" = "$(ls | grep -vx SHA256SUMS)" ] || fail "SHA256SUMS lists: $(cat SHA256SUMS)"
+sha256sum --quiet -c SHA256SUMS || fail "SHA256SUMS does not verify"
+
+zip_lists() { [ "$(unzip -Z1 "$1" | tr '\n' ' ')" = "$2" ] || fail "$1 holds: $(unzip -Z1 "$1" | tr '\n' ' ')"; }
+zip_lists "abacoria-$version-win32.zip" "LICENSE README.txt abacoria.exe "
+zip_lists "abacoria-$version-web.zip" "LICENSE abacoria.js abacoria.svg abacoria.wasm index.html "
+for zip in "abacoria-$version-win32.zip" "abacoria-$version-web.zip"; do
+    cmp -s <(unzip -p "$zip" LICENSE) <(git -C "$repo" show HEAD:LICENSE) || fail "$zip's LICENSE is not the project's"
+done
+exe_sum=$(unzip -p "abacoria-$version-win32.zip" abacoria.exe | sha256sum | cut -d' ' -f1)
+readme=$(unzip -p "abacoria-$version-win32.zip" README.txt | tr -d '\r')
+grep -q "certutil -hashfile abacoria.exe SHA256" <<<"$readme" || fail "README.txt does not say how to check the program"
+grep -qx " *$exe_sum" <<<"$readme" || fail "README.txt does not give the program's checksum $exe_sum"
+page=$(unzip -p "abacoria-$version-web.zip" index.html)
+grep -q "<meta name=\"abacoria-version\" content=\"$version\">" <<<"$page" || fail "the page does not carry version $version"
+
+tar -tzf "abacoria-$version.tar.gz" "abacoria-$version/LICENSE" >/dev/null || fail "the tarball has no LICENSE"
+script=$(tar -xzOf "abacoria-$version.tar.gz" "abacoria-$version/scripts/dist.sh")
+grep -qx "archived_date='$date'" <<<"$script" || fail "the tarball's scripts/dist.sh does not carry the commit's time, $date"
+
+dpkg-deb -x "abacoria_${version}_$arch.deb" "$tmp/deb"
+said=$("$tmp/deb/usr/bin/abacoria" --version 2>&1) || fail "the packaged abacoria --version failed: $said"
+[ "$said" = "Abacoria $version" ] || fail "the packaged abacoria --version says '$said'"
+grep -q "^License: MIT" "$tmp/deb/usr/share/doc/abacoria/copyright" || fail "the package carries no MIT licence"
+echo "dist OK"
