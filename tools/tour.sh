@@ -10,6 +10,8 @@
 #   farewell.png  the farewell box
 #   windows.png   the Windows program at start under Wine, when it has been
 #                 built (make windows; ABACORIA_WINDOWS_EXE names another)
+#   web.png       the browser build at start in headless Chromium, when it
+#                 has been built (make web; ABACORIA_WEB_DIR names another)
 # Usage: tour.sh ABACORIA_BINARY OUTPUT_DIR
 set -euo pipefail
 
@@ -29,7 +31,14 @@ die() { echo "[tour] FAILED: $*" >&2; exit 1; }
 
 # A small screen keeps the flood picture small.
 session_xvfb 640x480x24 10 || die "Xvfb did not start"
-session_openbox 10 || die "openbox did not start"
+# The window asks for a close box only (its maximize hint is there so that
+# code can maximize it). openbox ignores a Motif request for no minimize box,
+# and draws a disallowed maximize box when a minimize box stands beside it;
+# so the tour's openbox lays out title bars as icon, label and close.
+openbox_rc=/etc/xdg/openbox/rc.xml
+sed 's|<titleLayout>[A-Z]*</titleLayout>|<titleLayout>NLC</titleLayout>|' "$openbox_rc" >"$work/rc.xml"
+grep -q '<titleLayout>NLC</titleLayout>' "$work/rc.xml" || die "no titleLayout in $openbox_rc"
+session_openbox 10 --config-file "$work/rc.xml" || die "openbox did not start"
 
 QT_QPA_PLATFORM=xcb "$app_bin" >"$work/abacoria.log" 2>&1 &
 app=$!
@@ -43,6 +52,9 @@ xdotool windowmove --sync "$main" 11 31 # the frame at 10,10
 # A message box: a visible window other than the main one; $1 is its title.
 box=""
 box_found() { box=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$main" | head -n1); [ -n "$box" ]; }
+# A box just mapped shows what lay under it until it paints: its picture
+# must hold a while.
+shoot_box() { shoot "$box" "$1" 3; }
 place_box() { xdotool windowmove --sync "$box" 231 31 >/dev/null 2>&1 || true; }
 # Presses Return in the box, as the keyboard's focus.
 answer() {
@@ -60,16 +72,20 @@ frame_geometry() {
     echo "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))"
 }
 # The picture of one window with its frame, cut from the screen; waits for
-# pending paints by taking it until two takes agree.
-shoot() { # shoot WINDOW FILE
-    local a=$work/a.png b=$work/b.png geometry
+# pending paints by taking it until HOLD more takes, a tenth of a second
+# apart, agree with it (1 by default: the banner changes every half second).
+shoot() { # shoot WINDOW FILE [HOLD]
+    local a=$work/a.png b=$work/b.png geometry same=0 hold=${3:-1}
     geometry=$(frame_geometry "$1")
     import -silent -window root -crop "$geometry" +repage "$a" 2>/dev/null || return 1
-    for _ in $(seq 20); do
+    for _ in $(seq 30); do
         sleep 0.1
         import -silent -window root -crop "$geometry" +repage "$b" 2>/dev/null || return 1
         if [ "$(compare -metric AE "$a" "$b" null: 2>&1)" = 0 ]; then
-            break
+            same=$((same + 1))
+            [ "$same" -lt "$hold" ] || break
+        else
+            same=0
         fi
         mv "$b" "$a"
     done
@@ -97,7 +113,7 @@ key_equals
 poll 30 box_found Abacoria || die "no question box"
 place_box
 shoot "$main" "$out/progress.png"
-shoot "$box" "$out/question.png"
+shoot_box "$out/question.png"
 answer # Yes: the next box scolds
 poll 10 box_found 'Yell!' || die "no answer to Yes"
 answer
@@ -125,7 +141,7 @@ say "closing through the window manager: the farewell"
 wmctrl -i -c "$main"
 poll 10 box_found Abacoria || die "no farewell box"
 place_box
-shoot "$box" "$out/farewell.png"
+shoot_box "$out/farewell.png"
 answer
 poll 10 box_found Abacoria || die "no second farewell box"
 answer
@@ -134,17 +150,32 @@ poll 20 sh -c "! kill -0 $app 2>/dev/null" || die "the program did not end"
 win_exe=${ABACORIA_WINDOWS_EXE:-$(dirname "$0")/../build-win32/abacoria.exe}
 if [ -f "$win_exe" ] && command -v wine >/dev/null; then
     say "the Windows program under Wine"
-    wine_prefix=$(cd "$(dirname "$win_exe")" && pwd)/wine/prefix
+    # A prefix of the tour's own, where Wine draws the title bar itself (not
+    # decorated by the window manager), as the window asks for it.
+    wine_prefix=$(cd "$(dirname "$win_exe")" && pwd)/wine/tour-prefix
     "$(dirname "$0")/../tests/win32/wine-prefix.sh" "$wine_prefix"
     export WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 ||
+        die "could not set Wine's Decorated"
     wine "$win_exe" >"$work/wine.log" 2>&1 &
     pids+=($!)
     main=""
     poll 60 main_found || die "no window under Wine"
-    xdotool windowmove --sync "$main" 11 31
+    xdotool windowmove --sync "$main" 10 10
     shoot "$main" "$out/windows.png"
     wineserver -k || true
 else
     say "no Windows program (make windows): no windows.png"
+fi
+
+web_dir=${ABACORIA_WEB_DIR:-$(dirname "$0")/../build-web}
+if [ ! -f "$web_dir/abacoria.wasm" ]; then
+    say "no browser build (make web): no web.png"
+elif [ ! -x /usr/bin/chromedriver ] || ! /usr/bin/python3 -c 'import selenium' 2>/dev/null; then
+    say "no Chromium driver or Selenium (scripts/install-web-deps.sh): no web.png"
+else
+    say "the browser build in headless Chromium"
+    /usr/bin/python3 "$(dirname "$0")/tour_web.py" "$web_dir" "$out/web.png" || die "no picture of the browser build"
+    say "saved $out/web.png ($(identify -format '%wx%h' "$out/web.png"))"
 fi
 say "done: $(du -ch "$out"/{start,number,progress,question,flood,farewell}.png | tail -n1 | cut -f1) in $out"

@@ -47,12 +47,15 @@ session_xvfb() {
     export DISPLAY=":$(head -n1 "$session_dir/display")"
 }
 
-# session_openbox SECONDS: starts openbox on $DISPLAY; 1 when it does not
-# announce itself on the root window within SECONDS.
+# session_openbox SECONDS [OPTION...]: starts openbox on $DISPLAY with the
+# given options; 1 when it does not announce itself on the root window within
+# SECONDS.
 session_openbox() {
-    openbox --sm-disable >"$session_dir/openbox.log" 2>&1 &
+    local seconds=$1
+    shift
+    openbox --sm-disable "$@" >"$session_dir/openbox.log" 2>&1 &
     pids+=($!)
-    poll "$1" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+    poll "$seconds" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 }
 
 # session_weston SOCKET SECONDS [OPTION...]: starts weston's headless
