@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The downloads come out byte for byte the same when HEAD is built twice: in
-# two trees at different paths, the second at least a second later, and, run
-# as root, as another user with another umask. On a difference, diffoscope
-# tells what differs in the first file that does. Then what they hold.
+# two trees at different paths, the second at least a second later, with
+# another umask and, run as root, as another user. On a difference,
+# diffoscope tells what differs in the first file that does. Then what they
+# hold.
 # Usage: check-dist.sh
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd -P)
@@ -21,7 +22,6 @@ build() {
     shift
     local dir=$tmp/$name
     mkdir -p "$dir"
-    [ $# -eq 0 ] || chown nobody:nogroup "$dir"
     if ! "$@" "$repo/scripts/dist.sh" "$dir/out" "$dir/work/of/$name" >"$dir.log" 2>&1; then
         tail -n 40 "$dir.log" >&2
         fail "building the downloads in $dir failed"
@@ -30,14 +30,16 @@ build() {
 
 build first
 sleep 1
-second=()
-if [ "$(id -u)" -eq 0 ]; then
+as_other=()
+nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+if [ "$(id -u)" -eq 0 ] && "${nobody[@]}" test -r "$repo/.git/HEAD"; then
+    mkdir -p "$tmp/second"
+    chown nobody:nogroup "$tmp/second"
     # git refuses a repository of another owner unless told it is safe.
-    second=(setpriv --reuid=nobody --regid=nogroup --clear-groups
-            env HOME="$tmp/second" GIT_CONFIG_COUNT=1 GIT_CONFIG_KEY_0=safe.directory GIT_CONFIG_VALUE_0="$repo"
-            sh -c 'umask 027 && exec "$@"' sh)
+    as_other=("${nobody[@]}" env HOME="$tmp/second" GIT_CONFIG_COUNT=1 GIT_CONFIG_KEY_0=safe.directory
+              GIT_CONFIG_VALUE_0="$repo")
 fi
-build second "${second[@]}"
+build second "${as_other[@]}" sh -c 'umask 027 && exec "$@"' sh
 
 one=$tmp/first/out two=$tmp/second/out
 [ "$(ls "$one")" = "$(ls "$two")" ] || fail "the two builds made different files: $(ls "$one") / $(ls "$two")"
