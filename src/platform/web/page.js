@@ -18,6 +18,7 @@ var AbacoriaPage = (function () {
 
     var desk = null; // where the window lives
     var form = null, titleBar = null, client = null, surface = null;
+    var icon = null; // the title bar's, kept from window to window
     var frame = { title: 18, border: 3 };
     var els = []; // by control id
     var front = 0; // z-index of the front-most windowed control
@@ -183,9 +184,14 @@ var AbacoriaPage = (function () {
             form.style.setProperty("--title", titleHeight + "px");
             form.style.setProperty("--border", border + "px");
             titleBar = el("div", "titlebar", form);
-            var icon = el("img", "icon", titleBar);
-            icon.src = "abacoria.svg";
-            icon.alt = "";
+            // One icon for every window the page shows: a new image would ask
+            // the server for it again (it is served no-cache) after a restart.
+            if (!icon) {
+                icon = el("img", "icon", null);
+                icon.src = "abacoria.svg";
+                icon.alt = "";
+            }
+            titleBar.appendChild(icon);
             var title = el("span", "title", titleBar);
             title.textContent = caption;
             var close = el("button", "closebox", titleBar);
