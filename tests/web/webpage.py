@@ -184,10 +184,12 @@ class Page:
 
 class PageTest(unittest.TestCase):
     """One browser for the class. After each test: no error in the console,
-    and no request since the page's own files loaded."""
+    and no request since the page's own files loaded. A page left broken
+    (an error, a box that stays) fails the tests after at once."""
     build_dir = None
     size = "480,600"
     on_show = None
+    broken = False
 
     @classmethod
     def setUpClass(cls):
@@ -203,13 +205,21 @@ class PageTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.page.quit()
 
+    def setUp(self):
+        if self.broken:
+            self.fail("an earlier test left the page broken")
+
     def tearDown(self):
+        cls = type(self)
+        cls.broken = True
         for _ in range(5):  # a failed test may leave boxes open
             if box := self.page.js(READ_BOX):
                 self.page.answer(box["buttons"][-1])
         self.assertEqual([], [e["message"] for e in self.page.driver.get_log("browser") if e["level"] == "SEVERE"])
-        self.assertLessEqual(set(self.requests), set(PAGE_FILES))
-        self.assertEqual(self.requests, self.page.server.requests, "requests after the page had loaded")
+        cls.broken = False
+        before, cls.requests = cls.requests, list(self.page.server.requests)
+        self.assertLessEqual(set(cls.requests), set(PAGE_FILES))
+        self.assertEqual(before, cls.requests, "requests after the page had loaded")
 
 
 def main():
