@@ -27,7 +27,33 @@ var AbacoriaPage = (function () {
     var boxes = []; // open message boxes, innermost last
     var leaveGuard = false;
     var measureContext = null;
-    var stats = { copies: 0, moves: 0, ticks: [], shownAt: 0, fills: 0, firstFill: 0, lastFill: 0 };
+    // Stamps for the browser benchmark (bench/web): a few numbers and one
+    // entry a thousand moves. "Frame" stamps are taken at the first animation
+    // frame after a change, the one that draws it. A label shown or hidden is
+    // the banner's blink: when, and the longest gap since the benchmark last
+    // cleared it, once as the program does it and once as a frame draws it.
+    var stats = {
+        copies: 0, moves: 0, ticks: [], shownAt: 0, fills: 0, firstFill: 0, lastFill: 0,
+        shownFrame: 0, boxAt: 0, moveMarks: [], moveFrames: [],
+        labelSet: 0, labelSetGap: 0, labelFrame: 0, labelFrameGap: 0
+    };
+
+    function stampLabel(e) {
+        var now = performance.now();
+        if (stats.labelSet)
+            stats.labelSetGap = Math.max(stats.labelSetGap, now - stats.labelSet);
+        stats.labelSet = now;
+        requestAnimationFrame(function () {
+            // Two changes within one frame cancel out on screen.
+            if (e.hidden === e.drawnHidden)
+                return;
+            e.drawnHidden = e.hidden;
+            var at = performance.now();
+            if (stats.labelFrame)
+                stats.labelFrameGap = Math.max(stats.labelFrameGap, at - stats.labelFrame);
+            stats.labelFrame = at;
+        });
+    }
 
     function push(kind, arg) {
         queue.push(kind + 8 * (arg || 0));
@@ -279,6 +305,7 @@ var AbacoriaPage = (function () {
             if (els[focus])
                 els[focus].focus();
             stats.shownAt = performance.now();
+            requestAnimationFrame(function () { stats.shownFrame = performance.now(); });
         },
         hideForm: function () {
             if (form)
@@ -317,7 +344,12 @@ var AbacoriaPage = (function () {
                 e.style.height = height + "px";
             }
         },
-        setVisible: function (id, visible) { els[id].hidden = !visible; },
+        setVisible: function (id, visible) {
+            var e = els[id];
+            e.hidden = !visible;
+            if (e.parentNode === surface)
+                stampLabel(e);
+        },
         setFill: function (id, px, percent) {
             var e = els[id];
             e.firstChild.style.width = px + "px";
@@ -331,7 +363,10 @@ var AbacoriaPage = (function () {
             var s = els[id].style;
             s.left = left + "px";
             s.top = top + "px";
-            ++stats.moves;
+            if (++stats.moves % 1000 === 0) {
+                stats.moveMarks.push(performance.now());
+                requestAnimationFrame(function () { stats.moveFrames.push(performance.now()); });
+            }
         },
         bringToFront: function (id) {
             var e = els[id];
@@ -376,6 +411,7 @@ var AbacoriaPage = (function () {
         // --- message boxes: drawn in the classic look, modal to the window
         openBox: function (title, text, yesNo) {
             var n = boxes.length;
+            stats.boxAt = performance.now();
             var under = boxes.length ? boxes[boxes.length - 1] : null;
             if (under)
                 under.shade.inert = true;
