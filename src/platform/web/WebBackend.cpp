@@ -63,8 +63,8 @@ EM_JS(double, js_now, (), { return performance.now(); });
 EM_JS(void, js_wait, (int modal), {
     Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.wait(modal !== 0, wakeUp); });
 });
-EM_JS(void, js_yieldTurn, (), {
-    Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.yieldTurn(wakeUp); });
+EM_JS(void, js_yieldTurn, (int frame), {
+    Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.yieldTurn(frame !== 0, wakeUp); });
 });
 // clang-format on
 
@@ -316,16 +316,23 @@ int WebBackend::messageBox(const rt::MessageBoxRequest& request)
             js_wait(1);
     }
     js_closeBox();
+    paintOwed_ = true;
     return answer;
 }
 
 void WebBackend::processEvents()
 {
     // The browser gets a turn (to paint, run its timers and take input) at
-    // least every 8 ms; every event queued by then is handled here.
-    const double now = js_now();
-    if (now - lastTurn_ >= 8) {
-        js_yieldTurn();
+    // least every 8 ms; every event queued by then is handled here. The
+    // first pass after a wait lets a frame reach the screen as well, so that
+    // what a handler showed before it is painted before it goes on (the
+    // progress area before the count); a turn alone does not always paint.
+    if (paintOwed_) {
+        paintOwed_ = false;
+        js_yieldTurn(1);
+        lastTurn_ = js_now();
+    } else if (js_now() - lastTurn_ >= 8) {
+        js_yieldTurn(0);
         lastTurn_ = js_now();
     }
     drain(false);
@@ -386,8 +393,10 @@ void WebBackend::run()
     lastTurn_ = js_now();
     while (!destroyed_) {
         drain(false);
-        if (!destroyed_)
+        if (!destroyed_) {
             js_wait(0);
+            paintOwed_ = true;
+        }
     }
 }
 

@@ -28,7 +28,6 @@ public:
     void run();
     // Called before each pass over the queue (state the page mirrors).
     void setBeforePass(std::function<void()> hook) { beforePass_ = std::move(hook); }
-    bool destroyed() const { return destroyed_; }
 
     void attach(rt::BackendEvents& events) override { events_ = &events; }
     int twipsPerPixel() const override { return ui::twipsPerPixel; }
@@ -79,6 +78,7 @@ private:
     bool maximized_ = false;
     bool destroyed_ = false;
     double lastTurn_ = 0;
+    bool paintOwed_ = false; // the next event pass waits for a frame
 };
 
 // The page around the window.

@@ -186,9 +186,24 @@ var AbacoriaPage = (function () {
         },
         // One turn of the browser: a message, not a timer, which the
         // browser clamps to several milliseconds.
-        yieldTurn: function (wakeUp) {
+        // With frame: once the next frame has been drawn, so that what the
+        // program showed is on the screen; a hidden tab draws no frames, and
+        // a timer stands in for one there.
+        yieldTurn: function (frame, wakeUp) {
             turnDone = wakeUp;
-            channel.port2.postMessage(0);
+            if (!frame) {
+                channel.port2.postMessage(0);
+                return;
+            }
+            var posted = false;
+            var post = function () {
+                if (!posted) {
+                    posted = true;
+                    channel.port2.postMessage(0);
+                }
+            };
+            requestAnimationFrame(post);
+            setTimeout(post, 100);
         },
         clear: function () { queue = []; tickQueued = false; },
 
@@ -233,6 +248,12 @@ var AbacoriaPage = (function () {
             client.style.background = rgb(back);
             client.style.font = fontCss;
             surface = el("div", "surface", client);
+            // As on the desktop, a press on a label or on the background
+            // leaves the focus where it was.
+            client.addEventListener("mousedown", function (e) {
+                if (!e.target.closest("button, input"))
+                    e.preventDefault();
+            });
             client.addEventListener("click", function (e) {
                 var t = e.target.closest("[data-id]");
                 if (t && !form.inert)
