@@ -82,6 +82,15 @@ class Page:
     def stats(self):
         return self.js("return AbacoriaPage.stats")
 
+    def drawn(self):
+        """Waits until a frame has been drawn since now, then a moment more,
+        as a person sees a box before answering it."""
+        self.d.set_script_timeout(30)
+        self.d.execute_async_script(
+            "var done = arguments[0];"
+            "requestAnimationFrame(function () { requestAnimationFrame(function () { done(); }); });")
+        time.sleep(0.3)
+
 
 def gap_across(times, start, end):
     """The longest gap between consecutive stamps that overlaps start..end."""
@@ -98,6 +107,7 @@ def banner_click(page, moves_before):
         " function (e) { return /Click here|draws|Just click/.test(e.textContent); }); b.click();"
     )
     page.until("document.querySelector('.msgbox button')", what="the prize box")
+    page.drawn()
     t0 = page.js(
         "var s = AbacoriaPage.stats; s.labelSetGap = s.labelFrameGap = 0;"
         "var t = performance.now(); document.querySelector('.msgbox button').click(); return t;"
