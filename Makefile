@@ -95,7 +95,7 @@ WEB_PORT ?= 8000
 export NODE_PATH := /usr/share/nodejs
 .PHONY: web serve-web test-web bench-web
 web:
-	./scripts/install-web-deps.sh
+	./scripts/install-deps.sh --web
 	emcmake cmake -S . -B $(WEB_DIR) -DCMAKE_BUILD_TYPE=Release -DABACORIA_WERROR=ON
 	cmake --build $(WEB_DIR) -j $(JOBS)
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Abacoria needs: everything building, running,
 # testing, benchmarking and packaging it takes, or with --run (`make run`)
-# only what building and running it take, or with --dist (`make dist`) what
-# building the downloads takes. Installs only what is missing, so repeated
-# runs cost nothing.
-# Usage: install-deps.sh [--run | --dist]
+# only what building and running it take, with --dist (`make dist`) what
+# building the downloads takes, or with --web (`make web`) what building the
+# browser build and testing it take. Installs only what is missing, so
+# repeated runs cost nothing.
+# Usage: install-deps.sh [--run | --dist | --web]
 set -euo pipefail
 
 # Building: compiler, CMake, Qt's headers and tools, the OpenGL headers Qt's
@@ -40,12 +41,20 @@ dist_packages=(
     imagemagick emscripten zip unzip file dpkg-dev git diffoscope-minimal
 )
 
+# The browser build (`make web`): Emscripten alone builds it; Chromium with
+# its driver and Selenium run its tests, benchmark and tour picture; the
+# fonts are the look-alikes the page's font lists end in.
+web_packages=(
+    cmake make emscripten chromium chromium-driver python3-selenium fonts-liberation2 fonts-comic-neue
+)
+
 case "${1-}" in
-    "") packages+=("${test_packages[@]}" "${dist_packages[@]}") ;;
+    "") packages+=("${test_packages[@]}" "${dist_packages[@]}" "${web_packages[@]}") ;;
     --run) ;;
     --dist) packages+=("${dist_packages[@]}") ;;
+    --web) packages=("${web_packages[@]}") ;;
     *)
-        echo "usage: $0 [--run | --dist]" >&2
+        echo "usage: $0 [--run | --dist | --web]" >&2
         exit 2
         ;;
 esac

@@ -172,7 +172,7 @@ web_dir=${ABACORIA_WEB_DIR:-$(dirname "$0")/../build-web}
 if [ ! -f "$web_dir/abacoria.wasm" ]; then
     say "no browser build (make web): no web.png"
 elif [ ! -x /usr/bin/chromedriver ] || ! /usr/bin/python3 -c 'import selenium' 2>/dev/null; then
-    say "no Chromium driver or Selenium (scripts/install-web-deps.sh): no web.png"
+    say "no Chromium driver or Selenium (scripts/install-deps.sh --web): no web.png"
 else
     say "the browser build in headless Chromium"
     /usr/bin/python3 "$(dirname "$0")/tour_web.py" "$web_dir" "$out/web.png" || die "no picture of the browser build"
