@@ -45,8 +45,8 @@ EM_JS(void, js_bringToFront, (int id), { AbacoriaPage.bringToFront(id); });
 EM_JS(void, js_setMaximized, (int on), { AbacoriaPage.setMaximized(on !== 0); });
 EM_JS(int, js_viewportWidth, (), { return AbacoriaPage.viewportWidth(); });
 EM_JS(int, js_viewportHeight, (), { return AbacoriaPage.viewportHeight(); });
-EM_JS(int, js_measure, (const char* font, const char* text, int length, int wantHeight), {
-    return AbacoriaPage.measure(UTF8ToString(font), UTF8ToString(text, length))[wantHeight ? 1 : 0];
+EM_JS(void, js_measure, (const char* font, const char* text, int length, int* extent), {
+    HEAP32.set(AbacoriaPage.measure(UTF8ToString(font), UTF8ToString(text, length)), extent >> 2);
 });
 EM_JS(void, js_startTimer, (int ms), { AbacoriaPage.startTimer(ms); });
 EM_JS(void, js_stopTimer, (), { AbacoriaPage.stopTimer(); });
@@ -67,6 +67,14 @@ EM_JS(void, js_yieldTurn, (int frame), {
     Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.yieldTurn(frame !== 0, wakeUp); });
 });
 // clang-format on
+
+// What a caption measures in a CSS font: its advance and its line height.
+ui::PixelExtent measure(const std::string& font, std::string_view text)
+{
+    int extent[2] = {0, 0};
+    js_measure(font.c_str(), text.data(), static_cast<int>(text.size()), extent);
+    return {extent[0], extent[1]};
+}
 
 int packed(ui::Rgb c) { return (c.r << 16) | (c.g << 8) | c.b; }
 
@@ -151,9 +159,9 @@ void WebBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
         it.font = font;
         it.designWidth = width;
         it.designHeight = height;
-        it.designAdvance = js_measure(font.c_str(), s.caption.data(), static_cast<int>(s.caption.size()), 0);
-        const int measuredHeight = js_measure(font.c_str(), s.caption.data(), static_cast<int>(s.caption.size()), 1);
-        const ui::PixelExtent fit = ui::fitToCaption({it.designAdvance, measuredHeight}, it.designAdvance,
+        const ui::PixelExtent measured = measure(font, s.caption);
+        it.designAdvance = measured.width;
+        const ui::PixelExtent fit = ui::fitToCaption(measured, it.designAdvance,
                                                      {width, height});
         width = fit.width;
         height = fit.height;
@@ -210,8 +218,7 @@ void WebBackend::destroyForm()
     destroyed_ = true;
     items_.clear();
     items_.shrink_to_fit();
-    js_stopTimer();
-    js_destroyForm();
+    js_destroyForm(); // the timer stopped when the window was hidden
 }
 
 std::string WebBackend::text(rt::ControlId id)
@@ -237,11 +244,8 @@ void WebBackend::setCaption(rt::ControlId id, std::string_view caption)
         return;
     int width = -1, height = -1;
     if (it->designAdvance > 0) {
-        const int n = static_cast<int>(caption.size());
         const ui::PixelExtent fit
-            = ui::fitToCaption({js_measure(it->font.c_str(), caption.data(), n, 0),
-                                js_measure(it->font.c_str(), caption.data(), n, 1)},
-                               it->designAdvance, {it->designWidth, it->designHeight});
+            = ui::fitToCaption(measure(it->font, caption), it->designAdvance, {it->designWidth, it->designHeight});
         width = fit.width;
         height = fit.height;
     }
@@ -335,6 +339,8 @@ void WebBackend::processEvents()
         js_yieldTurn(0);
         lastTurn_ = js_now();
     }
+    if (onPass_)
+        onPass_();
     drain(false);
 }
 
@@ -346,8 +352,6 @@ double WebBackend::startProgram(const std::string& /*path*/, int /*windowStyle*/
 
 int WebBackend::drain(bool modal)
 {
-    if (beforePass_)
-        beforePass_();
     while (const int code = js_next(modal ? 1 : 0)) {
         if (const int answer = dispatch(code, modal))
             return answer;
@@ -369,8 +373,6 @@ int WebBackend::dispatch(int code, bool modal)
     case qTick: events_->timerTicked(); break;
     default: break; // a restart belongs to the page once the window is gone
     }
-    if (beforePass_)
-        beforePass_();
     return 0;
 }
 
@@ -394,6 +396,8 @@ void WebBackend::run()
     while (!destroyed_) {
         drain(false);
         if (!destroyed_) {
+            if (onPass_)
+                onPass_();
             js_wait(0);
             paintOwed_ = true;
         }

@@ -26,8 +26,9 @@ public:
 
     // Handles events until the window has been destroyed.
     void run();
-    // Called before each pass over the queue (state the page mirrors).
-    void setBeforePass(std::function<void()> hook) { beforePass_ = std::move(hook); }
+    // Called at every event pass and before each wait for events, so that
+    // the page can mirror what the handlers changed.
+    void setOnPass(std::function<void()> hook) { onPass_ = std::move(hook); }
 
     void attach(rt::BackendEvents& events) override { events_ = &events; }
     int twipsPerPixel() const override { return ui::twipsPerPixel; }
@@ -71,7 +72,7 @@ private:
     int dispatch(int code, bool modal);
 
     rt::BackendEvents* events_ = nullptr;
-    std::function<void()> beforePass_;
+    std::function<void()> onPass_;
     std::vector<Item> items_; // by ControlId
     rt::PixelSize normal_{};
     bool formExists_ = false;

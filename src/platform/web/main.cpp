@@ -14,7 +14,7 @@ int main()
             // Leaving the page is closing the window: while the window would
             // refuse to close, the browser asks first.
             bool guarded = false;
-            runtime.backend().setBeforePass([&] {
+            runtime.backend().setOnPass([&] {
                 const bool refuse = runtime.formLoaded() && form.state().AdClicked == rt::vbFalse;
                 if (refuse != guarded) {
                     guarded = refuse;
@@ -22,7 +22,6 @@ int main()
                 }
             });
             runtime.start(form);
-            web::setLeaveGuard(guarded = runtime.formLoaded());
             runtime.backend().run();
             web::setLeaveGuard(false);
         }

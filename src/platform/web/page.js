@@ -393,7 +393,7 @@ var AbacoriaPage = (function () {
             var e = els[id];
             if (e.parentNode === surface)
                 surface.appendChild(e);
-            else
+            else if (+e.style.zIndex !== front) // a new copy is in front already
                 e.style.zIndex = ++front;
         },
         setMaximized: function (on) {
