@@ -4,8 +4,9 @@ and nothing else from the build folder (no CMake files), with the MIME types
 browsers insist on (application/wasm for streaming compilation).
 
 Usage: serve_web.py BUILD_DIR [PORT]   (PORT 0 or none: a free one)
-Also imported by the browser tests and the benchmark: serve(folder) starts a
-server in a thread and returns it; its address is server.url.
+Also imported by the browser tests, the benchmark and the tour: serve(folder)
+starts a server in a thread and returns it (its address is server.url), and
+chromium() opens Debian's headless Chromium through Selenium.
 """
 import http.server
 import os
@@ -20,12 +21,15 @@ PAGE_FILES = {
 }
 
 
-def handler_for(folder, log):
+CHROMIUM = "/usr/lib/chromium/chromium"
+
+
+def handler_for(folder, log, files=PAGE_FILES):
     class Handler(http.server.BaseHTTPRequestHandler):
         def do_GET(self):
             name = self.path.split("?", 1)[0].lstrip("/") or "index.html"
             log.append(name)
-            kind = PAGE_FILES.get(name)
+            kind = files.get(name)
             path = os.path.join(folder, name)
             if kind is None or not os.path.isfile(path):
                 self.send_error(404)
@@ -45,15 +49,29 @@ def handler_for(folder, log):
     return Handler
 
 
-def serve(folder, port=0):
-    """A server for folder on 127.0.0.1 in a daemon thread. server.requests
-    lists the paths asked for, in order."""
+def serve(folder, port=0, files=PAGE_FILES):
+    """A server for folder's files (name: MIME type) on 127.0.0.1 in a daemon
+    thread. server.requests lists the paths asked for, in order."""
     requests = []
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler_for(folder, requests))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler_for(folder, requests, files))
     server.requests = requests
     server.url = "http://127.0.0.1:%d/" % server.server_address[1]
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
+
+
+def chromium(*arguments, capabilities=None):
+    """Headless Chromium driven by Selenium; arguments are Chromium's own.
+    Root may not use Chromium's sandbox."""
+    from selenium import webdriver
+
+    options = webdriver.ChromeOptions()
+    options.binary_location = CHROMIUM
+    for argument in ("--headless=new", "--no-sandbox") + arguments:
+        options.add_argument(argument)
+    for name, value in (capabilities or {}).items():
+        options.set_capability(name, value)
+    return webdriver.Chrome(options=options)
 
 
 if __name__ == "__main__":

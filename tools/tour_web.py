@@ -10,10 +10,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from serve_web import serve  # noqa: E402
+from serve_web import chromium, serve  # noqa: E402
 
-from selenium import webdriver  # noqa: E402
-from selenium.webdriver.chrome.service import Service  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
 WIDTH, HEIGHT = 480, 420
@@ -28,12 +26,7 @@ def main():
         sys.exit("usage: tour_web.py BUILD_WEB_DIR OUTPUT_PNG")
     folder, out = sys.argv[1], sys.argv[2]
     server = serve(folder)
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/lib/chromium/chromium"
-    # Root may not use Chromium's sandbox.
-    for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--hide-scrollbars"):
-        options.add_argument(arg)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver = chromium("--disable-gpu", "--hide-scrollbars")
     try:
         # The page's size, one CSS pixel a pixel: a headless window's size
         # is only a request, which it rounds.

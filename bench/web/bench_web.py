@@ -16,23 +16,20 @@ machine). Exits 0 when every target is met, 2 when one is missed, 1 when a
 run failed.
 """
 import gzip
-import http.server
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 
-from serve_web import serve  # noqa: E402
+from serve_web import CHROMIUM, chromium, serve  # noqa: E402
 
-CHROMIUM = "/usr/lib/chromium/chromium"
 WINDOW = (1024, 768)
 BUTTONS = 10000
 PAGE_FILES = ("index.html", "abacoria.js", "abacoria.wasm")
@@ -40,26 +37,8 @@ PAGE_FILES = ("index.html", "abacoria.js", "abacoria.wasm")
 
 def serve_baseline():
     """The plain flood page, and nothing else, on a free loopback port."""
-    with open(os.path.join(HERE, "flood_plain.html"), "rb") as f:
-        body = f.read()
-
-    class Handler(http.server.BaseHTTPRequestHandler):
-        def do_GET(self):
-            if self.path.split("?", 1)[0] != "/flood_plain.html":
-                self.send_error(404)
-                return
-            self.send_response(200)
-            self.send_header("Content-Type", "text/html; charset=utf-8")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
-
-        def log_message(self, *args):
-            pass
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.url = "http://127.0.0.1:%d/flood_plain.html" % server.server_address[1]
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server = serve(HERE, files={"flood_plain.html": "text/html; charset=utf-8"})
+    server.url += "flood_plain.html"
     return server
 
 
@@ -173,22 +152,16 @@ def one_run(driver, app_url, baseline_url):
     first = banner_click(page, 0)
     if page.js("return AbacoriaPage.stats.copies") != BUTTONS:
         raise RuntimeError("the flood made %s buttons" % page.js("return AbacoriaPage.stats.copies"))
-    r["flood_total_ms"] = first["total"]
-    r["flood_first_1000_ms"] = first["first"]
-    r["flood_last_1000_ms"] = first["last"]
-    r["flood_last_over_first"] = first["last"] / first["first"]
-    r["flood_longest_tick_gap_ms"] = first["tick_gap"]
-    r["flood_longest_blink_set_gap_ms"] = first["blink_set_gap"]
-    r["flood_longest_blink_gap_ms"] = first["blink_gap"]
     time.sleep(1)
     second = banner_click(page, BUTTONS)
-    r["reflood_total_ms"] = second["total"]
-    r["reflood_first_1000_ms"] = second["first"]
-    r["reflood_last_1000_ms"] = second["last"]
-    r["reflood_last_over_first"] = second["last"] / second["first"]
-    r["reflood_longest_tick_gap_ms"] = second["tick_gap"]
-    r["reflood_longest_blink_set_gap_ms"] = second["blink_set_gap"]
-    r["reflood_longest_blink_gap_ms"] = second["blink_gap"]
+    for name, click in (("flood", first), ("reflood", second)):
+        r[name + "_total_ms"] = click["total"]
+        r[name + "_first_1000_ms"] = click["first"]
+        r[name + "_last_1000_ms"] = click["last"]
+        r[name + "_last_over_first"] = click["last"] / click["first"]
+        r[name + "_longest_tick_gap_ms"] = click["tick_gap"]
+        r[name + "_longest_blink_set_gap_ms"] = click["blink_set_gap"]
+        r[name + "_longest_blink_gap_ms"] = click["blink_gap"]
     r["reflood_over_flood"] = second["total"] / first["total"]
 
     # The plain flood in the same browser, a fresh page.
@@ -209,13 +182,7 @@ def one_run(driver, app_url, baseline_url):
 
 
 def start_browser():
-    from selenium import webdriver
-
-    o = webdriver.ChromeOptions()
-    o.binary_location = CHROMIUM
-    for a in ("--headless=new", "--no-sandbox", "--window-size=%d,%d" % WINDOW):
-        o.add_argument(a)
-    return webdriver.Chrome(options=o)
+    return chromium("--window-size=%d,%d" % WINDOW)
 
 
 def gzip_size(path):

@@ -8,13 +8,12 @@ import time
 import unittest
 from collections import namedtuple
 
-from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
-from serve_web import PAGE_FILES, serve  # noqa: E402
+from serve_web import PAGE_FILES, chromium, serve  # noqa: E402
 
 TIMEOUT = 30  # seconds for any one state to come; generous for a loaded machine
 BANNER = ["Click here to win solid", "No draws!!!", "Just click 'n' win!"]
@@ -97,12 +96,7 @@ class Page:
 
     def __init__(self, build_dir, size):
         self.server = serve(build_dir)
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/lib/chromium/chromium"
-        for arg in ("--headless=new", "--no-sandbox", "--window-size=" + size):
-            options.add_argument(arg)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(options=options)
+        self.driver = chromium("--window-size=" + size, capabilities={"goog:loggingPrefs": {"browser": "ALL"}})
         self.js = self.driver.execute_script
 
     def load(self, on_show):
