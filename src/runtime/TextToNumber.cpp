@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <clocale>
 #include <cstdlib>
 #include <cstdint>
 #include <string>
@@ -112,23 +113,20 @@ double textToNumber(std::string_view text)
         in.advance();
     }
 
-    // The mantissa as plain digits, the point taken into the exponent: the
-    // text handed to strtod has no decimal point, whose form strtod would
-    // take from the C library's locale (which a toolkit sets from the user's).
+    // The mantissa as plain digits with at most one point.
     std::string number;
     bool sawPoint = false;
     bool sawDigit = false;
     bool sawNonZero = false;
-    long long fractionDigits = 0;
     while (true) {
         const char c = in.peek();
         if (isDigit(c)) {
             sawDigit = true;
             sawNonZero = sawNonZero || c != '0';
             number.push_back(c);
-            fractionDigits += sawPoint ? 1 : 0;
         } else if (c == '.' && !sawPoint) {
             sawPoint = true;
+            number.push_back(c);
         } else {
             break;
         }
@@ -165,8 +163,13 @@ double textToNumber(std::string_view text)
         return negative ? -0.0 : 0.0;
 
     number += 'e';
-    number += std::to_string(exponent - fractionDigits);
-    // Not from_chars: the browser build's C++ library has none for floats.
+    number += std::to_string(exponent);
+    // strtod reads the decimal point of the C library's locale, which a
+    // toolkit may have set from the environment: hand it the one it reads.
+    // (Not from_chars: the browser build's C++ library has none for floats.)
+    if (const std::string_view point = std::localeconv()->decimal_point; point != ".")
+        if (const auto at = number.find('.'); at != std::string::npos)
+            number.replace(at, 1, point);
     errno = 0;
     char* end = nullptr;
     double value = std::strtod(number.c_str(), &end);
