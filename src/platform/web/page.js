@@ -26,34 +26,9 @@ var AbacoriaPage = (function () {
     var viewport = { width: window.innerWidth, height: window.innerHeight };
     var boxes = []; // open message boxes, innermost last
     var leaveGuard = false;
+    var started = false; // a window has been shown
+    var faulted = false; // the program cannot go on
     var measureContext = null;
-    // Stamps for the browser benchmark (bench/web): a few numbers and one
-    // entry a thousand moves. "Frame" stamps are taken at the first animation
-    // frame after a change, the one that draws it. A label shown or hidden is
-    // the banner's blink: when, and the longest gap since the benchmark last
-    // cleared it, once as the program does it and once as a frame draws it.
-    var stats = {
-        copies: 0, moves: 0, ticks: [], shownAt: 0, fills: 0, firstFill: 0, lastFill: 0,
-        shownFrame: 0, boxAt: 0, moveMarks: [], moveFrames: [],
-        labelSet: 0, labelSetGap: 0, labelFrame: 0, labelFrameGap: 0
-    };
-
-    function stampLabel(e) {
-        var now = performance.now();
-        if (stats.labelSet)
-            stats.labelSetGap = Math.max(stats.labelSetGap, now - stats.labelSet);
-        stats.labelSet = now;
-        requestAnimationFrame(function () {
-            // Two changes within one frame cancel out on screen.
-            if (e.hidden === e.drawnHidden)
-                return;
-            e.drawnHidden = e.hidden;
-            var at = performance.now();
-            if (stats.labelFrame)
-                stats.labelFrameGap = Math.max(stats.labelFrameGap, at - stats.labelFrame);
-            stats.labelFrame = at;
-        });
-    }
 
     function push(kind, arg) {
         queue.push(kind + 8 * (arg || 0));
@@ -105,6 +80,50 @@ var AbacoriaPage = (function () {
         return c < 0 ? "" : "rgb(" + (c >> 16 & 255) + "," + (c >> 8 & 255) + "," + (c & 255) + ")";
     }
 
+    // The classic bevel as a picture the size of a button, raised and
+    // pressed, for a rule of its own (a class per size); drawn at one
+    // picture pixel a CSS pixel, and scaled without smoothing.
+    var bevels = {};
+    function bevelClass(width, height) {
+        var name = "bevel-" + width + "x" + height;
+        if (bevels[name])
+            return name;
+        bevels[name] = true;
+        // Two rings, lit on one side and shaded on the other: top and left
+        // lit for a raised button, bottom and right for a pressed one.
+        // Where the sides meet, the shaded edges run over the lit ones.
+        function picture(light, dark, raised) {
+            var c = document.createElement("canvas");
+            c.width = width;
+            c.height = height;
+            var g = c.getContext("2d");
+            var ring = function (colour, inset, topLeft) {
+                var w = width - 2 * inset, h = height - 2 * inset;
+                g.fillStyle = colour;
+                if (topLeft) {
+                    g.fillRect(inset, inset, w, 1);
+                    g.fillRect(inset, inset, 1, h);
+                } else {
+                    g.fillRect(inset + w - 1, inset, 1, h);
+                    g.fillRect(inset, inset + h - 1, w, 1);
+                }
+            };
+            ring(light[0], 0, raised);
+            ring(light[1], 1, raised);
+            ring(dark[1], 1, !raised);
+            ring(dark[0], 0, !raised);
+            return "url(" + c.toDataURL() + ")";
+        }
+        // [outer ring, inner ring] of the lit edges and of the shaded ones.
+        var light = ["#fff", "#dfdfdf"], dark = ["#000", "#808080"];
+        var sheet = document.styleSheets[0];
+        sheet.insertRule(".client > ." + name + " { background-image: "
+                         + picture(light, dark, true) + "; }", sheet.cssRules.length);
+        sheet.insertRule(".client > ." + name + ":active { background-image: "
+                         + picture(light, dark, false) + "; }", sheet.cssRules.length);
+        return name;
+    }
+
     function place(e, left, top, width, height) {
         var s = e.style;
         s.left = left + "px";
@@ -145,12 +164,28 @@ var AbacoriaPage = (function () {
         viewport.height = window.innerHeight;
     }
 
-    function setInert(on) {
-        if (form)
-            form.inert = on;
-        var ended = document.getElementById("ended");
-        if (ended)
-            ended.inert = on;
+    // While a box is open the rest of the page is out of reach: the box's
+    // shade takes every press, the focus cannot leave the box, and screen
+    // readers are told the box is modal and the window hidden. The window is
+    // not made inert for it: setting or clearing inert restyles every control
+    // in it, a fifth of a second each way once the window is flooded, where
+    // an attribute that no style reads costs nothing.
+    function setReachable(on) {
+        var hide = [form, document.getElementById("ended")];
+        for (var i = 0; i < hide.length; ++i) {
+            if (!hide[i])
+                continue;
+            if (on)
+                hide[i].removeAttribute("aria-hidden");
+            else
+                hide[i].setAttribute("aria-hidden", "true");
+        }
+    }
+
+    function keepFocusInBox(e) {
+        var b = boxes[boxes.length - 1];
+        if (b && !b.shade.contains(e.target))
+            b.first.focus();
     }
 
     function dropTicks() {
@@ -159,6 +194,7 @@ var AbacoriaPage = (function () {
     }
 
     window.addEventListener("resize", onResize);
+    document.addEventListener("focusin", keepFocusInBox, true);
     window.addEventListener("beforeunload", function (e) {
         if (leaveGuard) {
             e.preventDefault();
@@ -167,8 +203,6 @@ var AbacoriaPage = (function () {
     });
 
     return {
-        stats: stats,
-
         // --- the event queue
         pending: function (modal) { return firstEligible(modal) >= 0 ? 1 : 0; },
         next: function (modal) {
@@ -225,15 +259,15 @@ var AbacoriaPage = (function () {
             form.style.setProperty("--title", titleHeight + "px");
             form.style.setProperty("--border", border + "px");
             titleBar = el("div", "titlebar", form);
-            // One icon for every window the page shows: a new image would ask
-            // the server for it again (it is served no-cache) after a restart.
+            // The page's own icon, which it carries as a data: URL.
             if (!icon) {
                 icon = el("img", "icon", null);
-                icon.src = "abacoria.svg";
+                icon.src = document.querySelector("link[rel~=icon]").href;
                 icon.alt = "";
             }
             titleBar.appendChild(icon);
-            var title = el("span", "title", titleBar);
+            // The window's title is the page's heading.
+            var title = el("h1", "title", titleBar);
             title.textContent = caption;
             var close = el("button", "closebox", titleBar);
             close.type = "button";
@@ -256,7 +290,7 @@ var AbacoriaPage = (function () {
             });
             client.addEventListener("click", function (e) {
                 var t = e.target.closest("[data-id]");
-                if (t && !form.inert)
+                if (t && !boxes.length)
                     push(CLICK, +t.dataset.id);
             });
             form.addEventListener("keydown", onFormKey);
@@ -273,11 +307,11 @@ var AbacoriaPage = (function () {
                 if (back >= 0)
                     e.style.background = rgb(back);
             } else if (kind === 0) {
-                e = el("button", "button", client);
+                e = el("button", "button " + bevelClass(width, height), client);
                 e.type = "button";
                 e.textContent = caption;
                 if (back >= 0)
-                    e.style.background = rgb(back);
+                    e.style.backgroundColor = rgb(back);
                 e.style.zIndex = ++front;
             } else if (kind === 3) {
                 e = el("input", "textbox", client);
@@ -314,7 +348,6 @@ var AbacoriaPage = (function () {
             e.style.zIndex = ++front;
             client.appendChild(e);
             els[id] = e;
-            ++stats.copies;
         },
         // The DOM order of the controls that take the focus is their tab order.
         setTabOrder: function (ids) {
@@ -322,11 +355,10 @@ var AbacoriaPage = (function () {
                 client.appendChild(els[ids[i]]);
         },
         showForm: function (focus) {
+            started = true;
             form.hidden = false;
             if (els[focus])
                 els[focus].focus();
-            stats.shownAt = performance.now();
-            requestAnimationFrame(function () { stats.shownFrame = performance.now(); });
         },
         hideForm: function () {
             if (form)
@@ -353,6 +385,23 @@ var AbacoriaPage = (function () {
             again.focus();
         },
         setLeaveGuard: function (on) { leaveGuard = !!on; },
+        // The program cannot run: one sentence in the page says why, in
+        // place of whatever it showed.
+        fault: function (sentence) {
+            if (faulted)
+                return; // the first reason is the one to give
+            faulted = true;
+            leaveGuard = false;
+            clearInterval(timer);
+            while (boxes.length)
+                boxes.pop().shade.remove();
+            desk = desk || document.getElementById("desk");
+            desk.textContent = "";
+            var p = el("p", "fault", desk);
+            p.setAttribute("role", "alert");
+            p.textContent = sentence;
+        },
+        started: function () { return started; },
 
         // --- properties
         text: function (id) { return els[id].value; },
@@ -368,26 +417,16 @@ var AbacoriaPage = (function () {
         setVisible: function (id, visible) {
             var e = els[id];
             e.hidden = !visible;
-            if (e.parentNode === surface)
-                stampLabel(e);
         },
         setFill: function (id, px, percent) {
             var e = els[id];
             e.firstChild.style.width = px + "px";
             e.setAttribute("aria-valuenow", percent);
-            var now = performance.now();
-            if (!stats.fills++)
-                stats.firstFill = now;
-            stats.lastFill = now;
         },
         move: function (id, left, top) {
             var s = els[id].style;
             s.left = left + "px";
             s.top = top + "px";
-            if (++stats.moves % 1000 === 0) {
-                stats.moveMarks.push(performance.now());
-                requestAnimationFrame(function () { stats.moveFrames.push(performance.now()); });
-            }
         },
         bringToFront: function (id) {
             var e = els[id];
@@ -416,7 +455,6 @@ var AbacoriaPage = (function () {
         startTimer: function (ms) {
             clearInterval(timer);
             timer = setInterval(function () {
-                stats.ticks.push(performance.now());
                 if (!tickQueued) {
                     tickQueued = true;
                     push(TICK);
@@ -432,7 +470,6 @@ var AbacoriaPage = (function () {
         // --- message boxes: drawn in the classic look, modal to the window
         openBox: function (title, text, yesNo) {
             var n = boxes.length;
-            stats.boxAt = performance.now();
             var under = boxes.length ? boxes[boxes.length - 1] : null;
             if (under)
                 under.shade.inert = true;
@@ -443,7 +480,7 @@ var AbacoriaPage = (function () {
             box.setAttribute("aria-labelledby", "msgbox-title-" + n);
             box.setAttribute("aria-describedby", "msgbox-text-" + n);
             var bar = el("div", "titlebar", box);
-            var t = el("span", "title", bar);
+            var t = el("h2", "title", bar);
             t.id = "msgbox-title-" + n;
             t.textContent = title;
             var body = el("div", "msgtext", box);
@@ -477,8 +514,8 @@ var AbacoriaPage = (function () {
                 if (e.target === shade || e.target.closest(".titlebar"))
                     e.preventDefault();
             });
-            boxes.push({ shade: shade, focus: document.activeElement });
-            setInert(true);
+            boxes.push({ shade: shade, first: buttons[0], focus: document.activeElement });
+            setReachable(false);
             buttons[0].focus();
         },
         closeBox: function () {
@@ -490,9 +527,39 @@ var AbacoriaPage = (function () {
             if (under)
                 under.shade.inert = false;
             else
-                setInert(false);
+                setReachable(true);
             if (b.focus && b.focus.isConnected && !b.focus.hidden)
                 b.focus.focus();
         }
     };
+})();
+
+// Starts the program once the browser is known to be able to run it, with
+// the module's bytes from the page itself; where it cannot, the page says
+// why in one sentence.
+(function () {
+    if (typeof WebAssembly !== "object" || typeof WebAssembly.instantiate !== "function") {
+        AbacoriaPage.fault("Abacoria cannot start: this browser does not run WebAssembly.");
+        return;
+    }
+    try {
+        // The smallest module there is: only a policy that forbids
+        // WebAssembly keeps it from compiling.
+        new WebAssembly.Module(new Uint8Array([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]));
+    } catch (e) {
+        AbacoriaPage.fault("Abacoria cannot start: the security policy of this page forbids WebAssembly.");
+        return;
+    }
+    function failed() {
+        AbacoriaPage.fault(AbacoriaPage.started()
+            ? "Abacoria has stopped after an internal error; reload the page to start it again."
+            : "Abacoria cannot start: its WebAssembly module failed to load in this browser.");
+    }
+    var block = document.getElementById("abacoria-wasm");
+    var text = atob(block.textContent);
+    block.remove();
+    var bytes = new Uint8Array(text.length);
+    for (var i = 0; i < text.length; ++i)
+        bytes[i] = text.charCodeAt(i);
+    Abacoria({ wasmBinary: bytes, onAbort: failed }).catch(failed);
 })();
