@@ -87,26 +87,35 @@ bench-windows: windows
 	./bench/win32/run.sh $(WIN32_DIR)
 
 # The browser: the same handlers on the web backend, compiled to WebAssembly
-# with Debian's Emscripten into $(WEB_DIR): index.html, abacoria.js,
-# abacoria.wasm and the icon, static files for any web server. The image's
-# Node does not look in Debian's module folder, which em++ needs.
+# with Debian's Emscripten into one self-contained page,
+# $(WEB_DIR)/abacoria.html. The image's Node does not look in Debian's module
+# folder, which em++ needs. What drives the page (its tests in three engines,
+# the auditors, the benchmark, the tour picture) is npm's, pinned by
+# package-lock.json; no browser is downloaded.
 WEB_DIR ?= build-web
 WEB_PORT ?= 8000
 export NODE_PATH := /usr/share/nodejs
-.PHONY: web serve-web test-web bench-web
+NPM_STAMP := node_modules/.installed
+.PHONY: web serve-web test-web bench-web npm-deps
 web:
 	./scripts/install-deps.sh --web
 	emcmake cmake -S . -B $(WEB_DIR) -DCMAKE_BUILD_TYPE=Release -DABACORIA_WERROR=ON
 	cmake --build $(WEB_DIR) -j $(JOBS)
 
+npm-deps: $(NPM_STAMP)
+$(NPM_STAMP): package.json package-lock.json
+	./scripts/install-deps.sh --web
+	PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund
+	touch $@
+
 serve-web: web
-	/usr/bin/python3 tools/serve_web.py $(WEB_DIR) $(WEB_PORT)
+	node tools/web/serve.mjs $(WEB_DIR)/abacoria.html $(WEB_PORT)
 
-test-web: web
-	cd $(WEB_DIR) && ctest --output-on-failure
+test-web: web npm-deps
+	cd $(WEB_DIR) && ctest --output-on-failure -j $(JOBS)
 
-bench-web: web
-	/usr/bin/python3 bench/web/bench_web.py $(WEB_DIR)
+bench-web: web npm-deps
+	node bench/web/bench.mjs $(WEB_DIR)/abacoria.html
 
 # The downloads in $(DIST_DIR): the source tarball, the Debian package, the
 # Windows and browser zips and SHA256SUMS, the same bytes from the same

@@ -41,11 +41,13 @@ dist_packages=(
     imagemagick emscripten zip unzip file dpkg-dev git diffoscope-minimal
 )
 
-# The browser build (`make web`): Emscripten alone builds it; Chromium with
-# its driver and Selenium run its tests, benchmark and tour picture; the
-# fonts are the look-alikes the page's font lists end in.
+# The browser build (`make web`): Emscripten alone builds it (and brings
+# Node); its tests, benchmark and tour picture run it in Chromium, Firefox
+# and WebKit (WebKitGTK's MiniBrowser and its WebDriver, in Xvfb), driven
+# from npm's packages, which npm installs; the fonts are the look-alikes the
+# page's font lists end in.
 web_packages=(
-    cmake make emscripten chromium chromium-driver python3-selenium fonts-liberation2 fonts-comic-neue
+    cmake make emscripten chromium firefox-esr webkit2gtk-driver xvfb fonts-liberation2 fonts-comic-neue
 )
 
 case "${1-}" in
@@ -57,6 +59,11 @@ case "${1-}" in
         echo "usage: $0 [--run | --dist | --web]" >&2
         exit 2
         ;;
+esac
+
+# npm comes with some builds of Node and not with Debian's.
+case " ${packages[*]} " in
+    *" emscripten "*) command -v npm >/dev/null || packages+=(npm) ;;
 esac
 
 missing=()
