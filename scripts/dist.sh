@@ -3,7 +3,7 @@
 #   abacoria-VERSION.tar.gz      the source: git archive of the commit
 #   abacoria_VERSION_ARCH.deb    the Linux program, for apt install
 #   abacoria-VERSION-win32.zip   abacoria.exe, README.txt, LICENSE
-#   abacoria-VERSION-web.zip     the browser page's files, LICENSE
+#   abacoria-VERSION.html        the browser page: one file, LICENSE inside
 #   SHA256SUMS                   the checksums of the others
 # The same commit gives the same bytes, whoever builds it, wherever and
 # whenever: every time is the commit's (SOURCE_DATE_EPOCH), the compilers
@@ -67,8 +67,8 @@ else
 fi
 export SOURCE_DATE_EPOCH
 arch=$(dpkg --print-architecture)
-deb=abacoria_${version}_$arch.deb win32_zip=abacoria-$version-win32.zip web_zip=abacoria-$version-web.zip
-rm -f "$out/SHA256SUMS" "$out/$deb" "$out/$win32_zip" "$out/$web_zip"
+deb=abacoria_${version}_$arch.deb win32_zip=abacoria-$version-win32.zip page=abacoria-$version.html
+rm -f "$out/SHA256SUMS" "$out/$deb" "$out/$win32_zip" "$out/$page"
 
 # The programs alone, without tests or benchmarks.
 flags=(-DCMAKE_BUILD_TYPE=Release -DABACORIA_WERROR=ON -DABACORIA_TESTS=OFF -DABACORIA_BENCH=OFF
@@ -100,11 +100,12 @@ cmake --build "$work/win32" -j "$jobs"
 zip_of "$out/$win32_zip" "$work/win32/abacoria.exe" "$work/win32/README.txt" "$src/LICENSE"
 made+=("$win32_zip")
 
-# The browser: the static files at the top of the build tree.
+# The browser: the page, one file that holds everything it needs.
 emcmake cmake -S "$src" -B "$work/web" "${flags[@]}"
 cmake --build "$work/web" -j "$jobs"
-zip_of "$out/$web_zip" "$work/web/"{index.html,abacoria.js,abacoria.wasm,abacoria.svg} "$src/LICENSE"
-made+=("$web_zip")
+install -m 0644 "$work/web/abacoria.html" "$out/$page"
+touch -d "@$SOURCE_DATE_EPOCH" "$out/$page"
+made+=("$page")
 
 (cd "$out" && printf '%s\n' "${made[@]}" | sort | xargs sha256sum -- >SHA256SUMS)
 echo "dist: in $out:"

@@ -57,23 +57,23 @@ echo "the two builds, by $(stat -c %U "$one/SHA256SUMS") and by $(stat -c %U "$t
 version=$(git -C "$repo" show HEAD:CMakeLists.txt | sed -n 's/^project(Abacoria VERSION \([^ )]*\).*/\1/p')
 date=$(git -C "$repo" log -1 --format=%ct HEAD) arch=$(dpkg --print-architecture)
 cd "$one"
-[ "$(ls)" = "$(printf '%s\n' SHA256SUMS "abacoria-$version-web.zip" "abacoria-$version-win32.zip" \
+[ "$(ls)" = "$(printf '%s\n' SHA256SUMS "abacoria-$version-win32.zip" "abacoria-$version.html" \
     "abacoria-$version.tar.gz" "abacoria_${version}_$arch.deb")" ] || fail "dist/ holds: $(ls)"
 [ "$(awk '{ print $2 }' SHA256SUMS)" = "$(ls | grep -vx SHA256SUMS)" ] || fail "SHA256SUMS lists: $(cat SHA256SUMS)"
 sha256sum --quiet -c SHA256SUMS || fail "SHA256SUMS does not verify"
 
 zip_lists() { [ "$(unzip -Z1 "$1" | tr '\n' ' ')" = "$2" ] || fail "$1 holds: $(unzip -Z1 "$1" | tr '\n' ' ')"; }
 zip_lists "abacoria-$version-win32.zip" "LICENSE README.txt abacoria.exe "
-zip_lists "abacoria-$version-web.zip" "LICENSE abacoria.js abacoria.svg abacoria.wasm index.html "
-for zip in "abacoria-$version-win32.zip" "abacoria-$version-web.zip"; do
-    cmp -s <(unzip -p "$zip" LICENSE) <(git -C "$repo" show HEAD:LICENSE) || fail "$zip's LICENSE is not the project's"
-done
+cmp -s <(unzip -p "abacoria-$version-win32.zip" LICENSE) <(git -C "$repo" show HEAD:LICENSE) ||
+    fail "the Windows zip's LICENSE is not the project's"
 exe_sum=$(unzip -p "abacoria-$version-win32.zip" abacoria.exe | sha256sum | cut -d' ' -f1)
 readme=$(unzip -p "abacoria-$version-win32.zip" README.txt | tr -d '\r')
 grep -q "certutil -hashfile abacoria.exe SHA256" <<<"$readme" || fail "README.txt does not say how to check the program"
 grep -qx " *$exe_sum" <<<"$readme" || fail "README.txt does not give the program's checksum $exe_sum"
-page=$(unzip -p "abacoria-$version-web.zip" index.html)
+page=$(cat "abacoria-$version.html")
 grep -q "<meta name=\"abacoria-version\" content=\"$version\">" <<<"$page" || fail "the page does not carry version $version"
+grep -qF "$(git -C "$repo" show HEAD:LICENSE | tail -n 1)" <<<"$page" || fail "the page does not carry the licence"
+! grep -qE '(src|href)="(https?:)?//' <<<"$page" || fail "the page names something elsewhere to load"
 
 tar -tzf "abacoria-$version.tar.gz" "abacoria-$version/LICENSE" >/dev/null || fail "the tarball has no LICENSE"
 script=$(tar -xzOf "abacoria-$version.tar.gz" "abacoria-$version/scripts/dist.sh")
