@@ -11,7 +11,8 @@
 #   windows.png   the Windows program at start under Wine, when it has been
 #                 built (make windows; ABACORIA_WINDOWS_EXE names another)
 #   web.png       the browser build at start in headless Chromium, when it
-#                 has been built (make web; ABACORIA_WEB_DIR names another)
+#                 has been built (make web npm-deps; ABACORIA_WEB_DIR names
+#                 another)
 # Usage: tour.sh ABACORIA_BINARY OUTPUT_DIR
 set -euo pipefail
 
@@ -169,13 +170,13 @@ else
 fi
 
 web_dir=${ABACORIA_WEB_DIR:-$(dirname "$0")/../build-web}
-if [ ! -f "$web_dir/abacoria.wasm" ]; then
+if [ ! -f "$web_dir/abacoria.html" ]; then
     say "no browser build (make web): no web.png"
-elif [ ! -x /usr/bin/chromedriver ] || ! /usr/bin/python3 -c 'import selenium' 2>/dev/null; then
-    say "no Chromium driver or Selenium (scripts/install-deps.sh --web): no web.png"
+elif [ ! -d "$(dirname "$0")/../node_modules/puppeteer-core" ]; then
+    say "no browser driver (make npm-deps): no web.png"
 else
     say "the browser build in headless Chromium"
-    /usr/bin/python3 "$(dirname "$0")/tour_web.py" "$web_dir" "$out/web.png" || die "no picture of the browser build"
+    node "$(dirname "$0")/web/tour.mjs" "$web_dir/abacoria.html" "$out/web.png" || die "no picture of the browser build"
     say "saved $out/web.png ($(identify -format '%wx%h' "$out/web.png"))"
 fi
 say "done: $(du -ch "$out"/{start,number,progress,question,flood,farewell}.png | tail -n1 | cut -f1) in $out"
