@@ -39,7 +39,7 @@ void setColor(QWidget* w, QPalette::ColorRole role, ui::Rgb c)
 PlainForm buildPlainForm()
 {
     for (const ui::FontFallback& f : ui::fontFallbacks())
-        QFont::insertSubstitution(qs(f.face), qs(f.substitute));
+        QFont::insertSubstitution(qs(f.face), qs(f.lookAlike));
 
     const ui::WindowSpec& spec = ui::window();
     PlainForm form;

@@ -10,7 +10,7 @@ constexpr std::string_view contactAddress = "insults@abacoria.example.org";
 
 void Form1::Form_Unload(std::int16_t& Cancel)
 {
-    if (state_.AdClicked == rt::vbFalse) {
+    if (refusesToClose()) {
         rt_.msgBox("You HAVE to click my sponser's ad", rt::vbOKOnly);
         Cancel = 1;
         return;

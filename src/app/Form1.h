@@ -28,6 +28,9 @@ public:
     void onEvent(const rt::Event& event, std::int16_t* cancel) override;
 
     const FormState& state() const { return state_; }
+    // Whether Form_Unload would refuse to let the window close now, from the
+    // same state: the page asks it before the browser leaves the page.
+    bool refusesToClose() const { return state_.AdClicked == rt::vbFalse; }
 
     // One function per handled event.
     void Form_Load();

@@ -1,13 +1,12 @@
 #include "app/Form1.h"
 #include "runtime/RuntimeError.h"
-#include "ui/Controls.h"
+#include "app/Controls.h"
 
 #include <cmath>
 #include <cstdint>
 
 namespace abacoria::app {
 
-using namespace ui;
 
 namespace {
 

@@ -1,12 +1,11 @@
 #include "app/Form1.h"
 #include "runtime/HandlerRun.h"
-#include "ui/Controls.h"
+#include "app/Controls.h"
 
 #include <cmath>
 
 namespace abacoria::app {
 
-using namespace ui;
 
 namespace {
 constexpr int prizeButtons = 10000;

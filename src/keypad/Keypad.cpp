@@ -1,10 +1,9 @@
 #include "app/Form1.h"
 #include "runtime/TextToNumber.h"
-#include "ui/Controls.h"
+#include "app/Controls.h"
 
 namespace abacoria::app {
 
-using namespace ui;
 
 void Form1::cmdButton_Click(std::int16_t Index)
 {

@@ -52,9 +52,10 @@ constexpr WindowSpec form1{"Form1", "Abacoria", Rgb{255, 255, 128}, 2775, 4215,
                            Font{"MS Sans Serif", 8.25, false}};
 
 constexpr std::array<FontFallback, 3> fallbacks{{
-    {"Arial", "Liberation Sans"},
-    {"Comic Sans MS", "Comic Neue"},
-    {"MS Sans Serif", "Liberation Sans"},
+    // face            successor  look-alike         generic
+    {"Arial",          "",        "Liberation Sans", "sans-serif"},
+    {"Comic Sans MS",  "",        "Comic Neue",      "cursive"},
+    {"MS Sans Serif",  "Tahoma",  "Liberation Sans", "sans-serif"},
 }};
 
 } // namespace
@@ -65,7 +66,15 @@ std::span<const ControlSpec> controls() { return storedControls; }
 
 std::span<const FontFallback> fontFallbacks() { return fallbacks; }
 
-PixelExtent fitToCaption(PixelExtent measured, int designAdvance, PixelExtent designSize)
+FontFallback fallbackFor(std::string_view face)
+{
+    for (const FontFallback& f : fallbacks)
+        if (f.face == face)
+            return f;
+    return {face, {}, {}, "sans-serif"};
+}
+
+PixelSize fitToCaption(PixelSize measured, int designAdvance, PixelSize designSize)
 {
     if (designAdvance <= 0 || designSize.width <= 0 || designSize.height <= 0)
         return measured;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "runtime/Runtime.h"
-
+// The window's look as data: the bottom layer, which includes nothing of
+// the program's above it, so that it can be read, built and tested alone.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -21,6 +21,17 @@ constexpr int toPixels(double twips, int perPixel = twipsPerPixel)
     return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
 }
 constexpr float toTwips(int pixels, int perPixel = twipsPerPixel) { return static_cast<float>(pixels * perPixel); }
+
+// A size or a place in pixels.
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    friend constexpr bool operator==(PixelSize, PixelSize) = default;
+};
+struct PixelRect {
+    int left = 0, top = 0, width = 0, height = 0;
+    friend constexpr bool operator==(PixelRect, PixelRect) = default;
+};
 
 struct Rgb {
     std::uint8_t r, g, b;
@@ -50,9 +61,15 @@ struct ControlSpec {
     bool autoSize = false; // labels that size themselves to their caption
     int interval = 0; // timer, ms
     int minimum = 0, maximum = 0; // progress bar
-
-    rt::Control control() const { return {name, index}; }
 };
+
+// Where a control lies in pixels. Position and size convert separately, as
+// the classic runtime does, so that neighbours stay aligned.
+constexpr PixelRect toPixels(const ControlSpec& s, int perPixel = twipsPerPixel)
+{
+    return {toPixels(s.left, perPixel), toPixels(s.top, perPixel), toPixels(s.width, perPixel),
+            toPixels(s.height, perPixel)};
+}
 
 struct WindowSpec {
     std::string_view name;
@@ -82,10 +99,7 @@ std::vector<const ControlSpec*> creationOrder();
 // It keeps the proportion between the stored size and the design-time
 // measure, so fonts that run narrower than the classic ones keep the
 // window's stored look (and the banner's overlaps), but never cuts the text.
-struct PixelExtent {
-    int width, height;
-};
-PixelExtent fitToCaption(PixelExtent measured, int designAdvance, PixelExtent designSize);
+PixelSize fitToCaption(PixelSize measured, int designAdvance, PixelSize designSize);
 
 // What a screen reader calls a key whose caption is a symbol, which it would
 // otherwise read out as punctuation ("slash", "asterisk") or not at all.
@@ -95,12 +109,19 @@ std::string_view spokenName(std::string_view caption);
 // spoken names, the display "Display"; empty where the caption serves.
 std::string_view accessibleName(const ControlSpec& spec);
 
-// Fonts the window asks for that a Linux desktop rarely has, with metric
-// look-alikes to use in their place.
+// What stands in for each face the window asks for where it is missing:
+// every toolkit takes its families from here. Windows has the faces
+// themselves; a Linux desktop rarely does, and draws with metric look-alikes;
+// a browser is asked for the face, then the faces that stand in for it on
+// other systems, then its generic family.
 struct FontFallback {
     std::string_view face;
-    std::string_view substitute;
+    std::string_view successor; // the face's own successor where the face is gone, or none
+    std::string_view lookAlike; // the metric look-alike a Linux desktop has
+    std::string_view generic; // the CSS generic family
 };
 std::span<const FontFallback> fontFallbacks();
+// The face's row; the face alone (a sans-serif) for one with none.
+FontFallback fallbackFor(std::string_view face);
 
 } // namespace abacoria::ui

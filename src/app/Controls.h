@@ -3,7 +3,7 @@
 #include "runtime/Runtime.h"
 
 // The controls the handlers address, by their stored names.
-namespace abacoria::ui {
+namespace abacoria::app {
 
 inline constexpr rt::Control Text1{"Text1"};
 inline constexpr rt::Control calc{"calc"};
@@ -16,4 +16,4 @@ constexpr rt::Control cmdButton(int index) { return {"cmdButton", index}; }
 constexpr rt::Control cmdOper(int index) { return {"cmdOper", index}; }
 constexpr rt::Control Command2(int index) { return {"Command2", index}; }
 
-} // namespace abacoria::ui
+} // namespace abacoria::app
