@@ -3,6 +3,7 @@
 #include "runtime/Runtime.h"
 #include "ui/Layout.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,11 +18,6 @@ struct MessageBoxRequest {
     std::string prompt; // line breaks as CRLF, as the handler passed them
     int buttons; // vbOKOnly or vbYesNo, checked by the host
     std::string title; // already defaulted to the application's title
-};
-
-struct PixelSize {
-    int width = 0;
-    int height = 0;
 };
 
 // What a backend tells its host. Each call may run handlers, nested ones
@@ -52,12 +48,15 @@ public:
 
     // The window and the controls of the layout table, in the order the host
     // creates them: each new control goes in front of those made before it.
+    // The timer's row comes too, for its name; the host runs it through
+    // startTimer.
     virtual void createForm(const ui::WindowSpec& spec) = 0;
     virtual void createControl(ControlId id, const ui::ControlSpec& spec) = 0;
     // A hidden push button that copies the template's caption, size,
     // position, font and colours, in front of every other control; index is
-    // its element number, for naming it. Throws RuntimeError(errOutOfMemory)
-    // when the window system has no room left.
+    // its element number, for naming it. The host has checked that the
+    // template is a push button. Throws RuntimeError(errOutOfMemory) when the
+    // window system has no room left.
     virtual void copyControl(ControlId id, ControlId templ, int index) = 0;
     // Controls that take the focus, in tab order.
     virtual void setTabOrder(std::span<const ControlId> order) = 0;
@@ -83,20 +82,22 @@ public:
     virtual void setWindowState(WindowState state) = 0;
     // The client area as the handlers must see it right now, even if the
     // window system has not caught up with a state change yet.
-    virtual PixelSize clientSize() = 0;
+    virtual ui::PixelSize clientSize() = 0;
 
     virtual void startTimer(int intervalMs) = 0;
     virtual void stopTimer() = 0;
 
     // Services; these may be called after the window is gone.
     // Blocks until answered (modal to the window while it exists); returns
-    // vbOK, vbYes or vbNo.
-    virtual int messageBox(const MessageBoxRequest& request) = 0;
+    // the button's classic code (vbOK, vbYes or vbNo), or none where no box
+    // could be shown or it went without an answer.
+    virtual std::optional<int> messageBox(const MessageBoxRequest& request) = 0;
     // One pass over the pending events.
     virtual void processEvents() = 0;
-    // Starts the program at an absolute path (already checked by the host)
-    // without waiting, with no shell and no search; returns its task id.
-    // Throws RuntimeError (errFileNotFound or errInvalidCall).
+    // Starts the program at an absolute path without waiting, with no shell
+    // and no search; returns its task id. The host has checked the path and
+    // the window style. Throws RuntimeError (errFileNotFound or
+    // errInvalidCall).
     virtual double startProgram(const std::string& path, int windowStyle) = 0;
 };
 

@@ -16,6 +16,25 @@ bool takesFocus(ui::Kind kind) { return kind == ui::Kind::PushButton || kind == 
 
 std::string_view applicationTitle() { return ui::window().caption; }
 
+bool isWindowStyle(int style)
+{
+    switch (style) {
+    case vbHide:
+    case vbNormalFocus:
+    case vbMinimizedFocus:
+    case vbMaximizedFocus:
+    case vbNormalNoFocus:
+    case vbMinimizedNoFocus: return true;
+    default: return false;
+    }
+}
+
+// A box's answer, if it is one of the box's own buttons.
+bool answers(int buttons, int answer)
+{
+    return buttons == vbYesNo ? answer == vbYes || answer == vbNo : answer == vbOK;
+}
+
 } // namespace
 
 Host::Host(Backend& backend)
@@ -33,10 +52,8 @@ void Host::build()
     std::vector<std::pair<int, ControlId>> tabs;
     for (const ui::ControlSpec* s : ui::creationOrder()) {
         const ControlId id = add(*s, s->index);
-        if (s->kind == ui::Kind::Timer) {
-            timerInterval_ = s->interval;
-            continue;
-        }
+        if (s->kind == ui::Kind::Timer)
+            timer_ = s;
         backend_.createControl(id, *s);
         if (takesFocus(s->kind) && s->tabIndex >= 0)
             tabs.emplace_back(s->tabIndex, id);
@@ -69,8 +86,8 @@ void Host::start(EventTarget& target)
             break;
         }
     backend_.showForm(focus);
-    if (timerInterval_ > 0) {
-        backend_.startTimer(timerInterval_);
+    if (timer_ && timer_->interval > 0) {
+        backend_.startTimer(timer_->interval);
         timerRunning_ = true;
     }
 }
@@ -115,10 +132,10 @@ void Host::controlClicked(ControlId id)
 void Host::timerTicked()
 {
     // Never two ticks at once, even if a tick's error box lets events run.
-    if (tickRunning_ || formGone_)
+    if (tickRunning_ || formGone_ || !timer_)
         return;
     tickRunning_ = true;
-    raise(Event{EventKind::Timer, "Timer1", -1});
+    raise(Event{EventKind::Timer, timer_->name, -1});
     tickRunning_ = false;
 }
 
@@ -297,7 +314,12 @@ int Host::msgBox(std::string_view prompt, int buttons, std::optional<std::string
     const MessageBoxRequest request{std::string(prompt), buttons, std::string(shownTitle)};
     if (messageBoxHook_)
         return messageBoxHook_(request);
-    return backend_.messageBox(request);
+    const std::optional<int> answer = backend_.messageBox(request);
+    if (answer && answers(buttons, *answer))
+        return *answer;
+    // No box could be shown, or it went without an answer (the program is
+    // ending under it): the answer that does least, as Escape gives.
+    return buttons == vbYesNo ? vbNo : vbOK;
 }
 
 bool Host::doEvents()
@@ -310,6 +332,8 @@ bool Host::doEvents()
 
 double Host::shell(std::string_view path, int windowStyle)
 {
+    if (!isWindowStyle(windowStyle))
+        throw RuntimeError(errInvalidCall);
     if (programStarter_)
         return programStarter_(path, windowStyle);
     return backend_.startProgram(programPathForThisSystem(path), windowStyle);

@@ -108,7 +108,7 @@ private:
     MessageBoxHook messageBoxHook_;
     ProgramStarter programStarter_;
     std::function<void()> onUnloaded_;
-    int timerInterval_ = 0;
+    const ui::ControlSpec* timer_ = nullptr; // its row: its name and interval
     int elementLimit_ = -1;
     int runtimeElements_ = 0;
     int depth_ = 0;

@@ -20,8 +20,13 @@ inline constexpr int vbCancel = 2;
 inline constexpr int vbYes = 6;
 inline constexpr int vbNo = 7;
 
-// Window style for starting a program: maximized and given the focus.
+// Window styles for starting a program; no other number is one.
+inline constexpr int vbHide = 0;
+inline constexpr int vbNormalFocus = 1;
+inline constexpr int vbMinimizedFocus = 2;
 inline constexpr int vbMaximizedFocus = 3;
+inline constexpr int vbNormalNoFocus = 4;
+inline constexpr int vbMinimizedNoFocus = 6;
 
 inline constexpr std::string_view vbCrLf = "\r\n";
 

@@ -1,3 +1,6 @@
+// The test backend: keeps what the host asks for in plain records and plays
+// the window system's part when a test says so. It draws nothing, owns no
+// window and starts no program; it only records.
 #include "TestBackend.h"
 
 #include "runtime/RuntimeError.h"
@@ -24,6 +27,10 @@ void TestBackend::createForm(const ui::WindowSpec& spec)
 
 void TestBackend::createControl(rt::ControlId id, const ui::ControlSpec& spec)
 {
+    if (spec.kind == ui::Kind::Timer) {
+        timerName = std::string(spec.name); // nothing to draw
+        return;
+    }
     if (controls.size() <= static_cast<std::size_t>(id))
         controls.resize(static_cast<std::size_t>(id) + 1);
     FakeControl& c = controls[static_cast<std::size_t>(id)];
@@ -31,8 +38,9 @@ void TestBackend::createControl(rt::ControlId id, const ui::ControlSpec& spec)
     c.index = spec.index;
     (spec.kind == ui::Kind::TextBox ? c.text : c.caption) = std::string(spec.caption);
     c.visible = spec.visible;
-    c.left = ui::toPixels(spec.left, perPixel);
-    c.top = ui::toPixels(spec.top, perPixel);
+    const ui::PixelRect r = ui::toPixels(spec, perPixel);
+    c.left = r.left;
+    c.top = r.top;
     c.value = static_cast<float>(spec.minimum);
     stacking.push_back(id);
 }
@@ -85,13 +93,13 @@ void TestBackend::startTimer(int intervalMs)
     timerOn = true;
 }
 
-int TestBackend::messageBox(const rt::MessageBoxRequest& request)
+std::optional<int> TestBackend::messageBox(const rt::MessageBoxRequest& request)
 {
     boxes.push_back(request);
     if (onBox)
         onBox(request);
     if (!answers.empty()) {
-        const int a = answers.front();
+        const std::optional<int> a = answers.front();
         answers.pop_front();
         return a;
     }

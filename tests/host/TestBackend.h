@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,15 +40,17 @@ public:
     bool shown = false, hidden = false;
     int destroyed = 0;
     rt::WindowState state = rt::WindowState::Normal;
-    rt::PixelSize client{185, 281};
-    rt::PixelSize maximizedClient{1280, 960};
+    ui::PixelSize client{185, 281};
+    ui::PixelSize maximizedClient{1280, 960};
     int perPixel = 15;
+    std::string timerName; // from the timer's row
     int timerInterval = 0;
     bool timerOn = false;
 
-    // Message boxes: recorded, answered from `answers`, else the first button.
+    // Message boxes: recorded, answered from `answers` (none: the box went
+    // without an answer), else with the first button.
     std::vector<rt::MessageBoxRequest> boxes;
-    std::deque<int> answers;
+    std::deque<std::optional<int>> answers;
     std::function<void(const rt::MessageBoxRequest&)> onBox; // runs while the box is open
     // Events waiting for the next pass; a pass runs them all, in order,
     // with those they queue.
@@ -81,10 +84,10 @@ public:
     void move(rt::ControlId id, int left, int top) override;
     void bringToFront(rt::ControlId id) override;
     void setWindowState(rt::WindowState s) override;
-    rt::PixelSize clientSize() override { return client; }
+    ui::PixelSize clientSize() override { return client; }
     void startTimer(int intervalMs) override;
     void stopTimer() override { timerOn = false; }
-    int messageBox(const rt::MessageBoxRequest& request) override;
+    std::optional<int> messageBox(const rt::MessageBoxRequest& request) override;
     void processEvents() override;
     double startProgram(const std::string& path, int windowStyle) override;
 

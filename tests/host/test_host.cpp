@@ -88,6 +88,10 @@ TEST(Host, BuildsTheStoredLayoutThenLoadsThenShows)
     }
     EXPECT_TRUE(p.backend.timerOn);
     EXPECT_EQ(p.backend.timerInterval, 500);
+    // The timer's row names it, and its ticks.
+    EXPECT_EQ(p.backend.timerName, "Timer1");
+    p.backend.tick();
+    EXPECT_EQ(p.target.events.back().control, "Timer1");
 
     // Tab order: buttons and the display by tab index; focus on "1".
     std::vector<std::string> tabs;
@@ -249,6 +253,20 @@ TEST(Host, CloseProtocol)
     EXPECT_EQ(p.backend.destroyed, 1);
 }
 
+TEST(Host, TheWindowSaysItWouldRefuseToCloseExactlyWhenItDoes)
+{
+    TestProgram p;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_TRUE(p.form.refusesToClose());
+        p.backend.requestClose();
+        EXPECT_TRUE(p.host.formLoaded());
+    }
+    p.click({"Label2"});
+    EXPECT_FALSE(p.form.refusesToClose());
+    p.backend.requestClose();
+    EXPECT_FALSE(p.host.formLoaded());
+}
+
 TEST(Host, WindowClosedUnderARunningHandlerIsDestroyedOnlyWhenItEnds)
 {
     ScriptedProgram p;
@@ -334,6 +352,29 @@ TEST(Host, MessageBoxesAndTheirTitles)
     EXPECT_EQ(p.backend.boxes.size(), 3u);
 }
 
+TEST(Host, ABoxWithoutAnAnswerGetsTheOneThatDoesLeast)
+{
+    struct Row {
+        int buttons;
+        std::optional<int> backend;
+        int result;
+    };
+    const Row rows[] = {
+        {rt::vbOKOnly, std::nullopt, rt::vbOK},
+        {rt::vbYesNo, std::nullopt, rt::vbNo},
+        {rt::vbOKOnly, rt::vbYes, rt::vbOK}, // not one of its buttons
+        {rt::vbYesNo, rt::vbOK, rt::vbNo},
+        {rt::vbYesNo, 0, rt::vbNo},
+        {rt::vbYesNo, rt::vbYes, rt::vbYes},
+    };
+    TestProgram p;
+    for (const Row& row : rows) {
+        p.backend.answers = {row.backend};
+        EXPECT_EQ(p.host.msgBox("?", row.buttons, std::nullopt), row.result)
+            << row.buttons << " answered " << row.backend.value_or(-1);
+    }
+}
+
 TEST(Host, ProgramPathsAreAbsoluteAndNeverSearched)
 {
     struct Row {
@@ -374,6 +415,23 @@ TEST(Host, ProgramPathsAreAbsoluteAndNeverSearched)
     EXPECT_EQ(p.backend.starts[0].windowStyle, 3);
     p.backend.startError = 5;
     EXPECT_EQ(errorNumberOf([&] { p.host.shell(runnable, rt::vbMaximizedFocus); }), 5);
+}
+
+TEST(Host, AWindowStyleIsOneOfTheClassicOnesElseError5)
+{
+    TestProgram p;
+#ifdef _WIN32
+    const char* path = "C:\\Windows\\Clc.exe";
+#else
+    const char* path = "/usr/bin/prog";
+#endif
+    for (const int style : {0, 1, 2, 3, 4, 6})
+        EXPECT_EQ(errorNumberOf([&] { p.host.shell(path, style); }), 0) << style;
+    for (const int style : {-1, 5, 7, 8, 255})
+        EXPECT_EQ(errorNumberOf([&] { p.host.shell(path, style); }), 5) << style;
+    // Checked before anything starts, and before the path.
+    EXPECT_EQ(p.backend.starts.size(), 6u);
+    EXPECT_EQ(errorNumberOf([&] { p.host.shell("Clc.exe", 5); }), 5);
 }
 
 TEST(Host, ClientSizeInTwipsAtTheBackendsScale)
