@@ -1,3 +1,15 @@
+// Abacoria's Qt 6 Widgets backend, for Linux (X11 and Wayland).
+//
+// Implemented: one widget per control under the form, the buttons, the
+// display and the bar Qt's own (in the "Windows" style), labels and
+// rectangles as widgets that paint beneath them (Widgets.cpp); the close box
+// and the timer reported to the host; message boxes as QMessageBox; event
+// passes through Qt's event loop; program starts as detached processes;
+// accessible names for screen readers; the layout at 15 twips a
+// device-independent pixel, which Qt scales for the screen.
+// Not implemented: window styles for a started program (a Linux desktop has
+// no such thing: the program's window is its own); a minimize box (window
+// managers add one as they like).
 #include "platform/qt/QtBackend.h"
 
 #include "platform/qt/Widgets.h"
@@ -45,7 +57,7 @@ void installFontFallbacks()
 {
     static const bool once = [] {
         for (const ui::FontFallback& f : ui::fontFallbacks())
-            QFont::insertSubstitution(qs(f.face), qs(f.substitute));
+            QFont::insertSubstitution(qs(f.face), qs(f.lookAlike));
         return true;
     }();
     (void)once;
@@ -53,7 +65,8 @@ void installFontFallbacks()
 
 QRect pixelRect(const ui::ControlSpec& s)
 {
-    return QRect(ui::toPixels(s.left), ui::toPixels(s.top), ui::toPixels(s.width), ui::toPixels(s.height));
+    const ui::PixelRect r = ui::toPixels(s);
+    return QRect(r.left, r.top, r.width, r.height);
 }
 
 // Buttons paint every pixel they cover; saying so spares the window from
@@ -122,7 +135,6 @@ void QtBackend::createForm(const ui::WindowSpec& spec)
     window_->setFont(toQFont(spec.font));
     window_->setFixedSize(ui::toPixels(spec.clientWidth), ui::toPixels(spec.clientHeight));
     timer_ = new QTimer(window_.data());
-    timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer_, &QTimer::timeout, window_.data(), [this] { events_->timerTicked(); });
 }
@@ -133,7 +145,8 @@ void QtBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
     QWidget* w = nullptr;
     switch (s.kind) {
     case ui::Kind::Timer:
-        return; // the form's own timer
+        timer_->setObjectName(qs(s.name)); // the form's own timer
+        return;
     case ui::Kind::PushButton: {
         auto* b = new QPushButton(qs(s.caption), parent);
         b->setAccessibleName(qs(ui::accessibleName(s)));
@@ -202,9 +215,7 @@ void QtBackend::connectClick(QWidget* w, rt::ControlId id)
 
 void QtBackend::copyControl(rt::ControlId id, rt::ControlId templ, int index)
 {
-    auto* source = qobject_cast<QPushButton*>(widget(templ));
-    if (!source)
-        throw rt::RuntimeError(rt::errInvalidCall);
+    auto* source = static_cast<QPushButton*>(widget(templ));
     auto* b = new ElementButton(window_.data(), window_->buttonLook());
     // Connected before the caption is set: setting it makes the accessibility
     // cache connect to the button too, and a first connection sized for that
@@ -340,7 +351,7 @@ void QtBackend::setWindowState(rt::WindowState state)
     }
 }
 
-rt::PixelSize QtBackend::clientSize() { return {window_->width(), window_->height()}; }
+ui::PixelSize QtBackend::clientSize() { return {window_->width(), window_->height()}; }
 
 void QtBackend::startTimer(int intervalMs) { timer_->start(intervalMs); }
 
@@ -350,7 +361,7 @@ void QtBackend::stopTimer()
         timer_->stop();
 }
 
-int QtBackend::messageBox(const rt::MessageBoxRequest& request)
+std::optional<int> QtBackend::messageBox(const rt::MessageBoxRequest& request)
 {
     QString text = qs(request.prompt);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -361,8 +372,7 @@ int QtBackend::messageBox(const rt::MessageBoxRequest& request)
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowModality(Qt::ApplicationModal);
     QAbstractButton* first = nullptr;
-    const bool yesNo = request.buttons == rt::vbYesNo;
-    if (yesNo) {
+    if (request.buttons == rt::vbYesNo) {
         first = box.addButton(QMessageBox::Yes);
         box.addButton(QMessageBox::No); // also what Escape and the close box answer
     } else {
@@ -374,9 +384,7 @@ int QtBackend::messageBox(const rt::MessageBoxRequest& request)
     case QMessageBox::Yes: return rt::vbYes;
     case QMessageBox::No: return rt::vbNo;
     case QMessageBox::Ok: return rt::vbOK;
-    default:
-        // Only when the program is ending under the box.
-        return yesNo ? rt::vbNo : rt::vbOK;
+    default: return std::nullopt; // the program is ending under the box
     }
 }
 

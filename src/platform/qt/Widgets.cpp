@@ -313,7 +313,7 @@ void SurfaceLabel::fitToCaption()
     const QFontMetrics fm(font());
     // horizontalAdvance counts trailing blanks, which the caption's width must.
     const int design = designCaption_.isEmpty() ? 0 : fm.horizontalAdvance(designCaption_);
-    const ui::PixelExtent size = ui::fitToCaption({fm.horizontalAdvance(caption_), fm.height()}, design,
+    const ui::PixelSize size = ui::fitToCaption({fm.horizontalAdvance(caption_), fm.height()}, design,
                                                   {designSize_.width(), designSize_.height()});
     resize(size.width, size.height);
 }
