@@ -5,7 +5,7 @@
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32Runtime.h"
 #include "runtime/RuntimeError.h"
-#include "ui/Controls.h"
+#include "app/Controls.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -81,15 +81,13 @@ struct Session {
         PostMessageW(to, WM_KEYUP, vk, 0xC0000001);
         pump();
     }
-    std::string display() { return host.text(ui::Text1); }
+    std::string display() { return host.text(app::Text1); }
 };
 
 std::string nameOf(const ui::ControlSpec& s)
 {
     return std::string(s.name) + (s.index >= 0 ? "(" + std::to_string(s.index) + ")" : "");
 }
-
-int tpp() { return 1440 / expectedDpi; }
 
 SIZE textExtent(HFONT font, const std::string& text)
 {
@@ -134,12 +132,49 @@ std::wstring className(HWND h)
 
 } // namespace
 
+// The layout table in pixels at the two resolutions the tests run at,
+// worked out by hand: each figure is twips / (1440 / dpi), rounded.
+struct Placed {
+    const char* name;
+    int index;
+    int at96[4], at120[4]; // left, top, width, height
+};
+constexpr Placed placed[] = {
+    {"Command2", 0, {112, 200, 65, 33}, {140, 250, 81, 41}},
+    {"cmdButton", 10, {56, 152, 33, 33}, {70, 190, 41, 41}},
+    {"calc", -1, {8, 216, 169, 17}, {10, 270, 211, 21}},
+    {"Text1", -1, {16, 8, 153, 19}, {20, 10, 191, 24}},
+    {"cmdOper", 3, {136, 152, 33, 33}, {170, 190, 41, 41}},
+    {"cmdOper", 2, {136, 112, 33, 33}, {170, 140, 41, 41}},
+    {"cmdOper", 1, {136, 72, 33, 33}, {170, 90, 41, 41}},
+    {"cmdOper", 0, {136, 32, 33, 33}, {170, 40, 41, 41}},
+    {"Command1", -1, {96, 152, 33, 33}, {120, 190, 41, 41}},
+    {"cmdButton", 9, {16, 152, 33, 33}, {20, 190, 41, 41}},
+    {"cmdButton", 8, {96, 112, 33, 33}, {120, 140, 41, 41}},
+    {"cmdButton", 7, {56, 112, 33, 33}, {70, 140, 41, 41}},
+    {"cmdButton", 6, {16, 112, 33, 33}, {20, 140, 41, 41}},
+    {"cmdButton", 5, {96, 72, 33, 33}, {120, 90, 41, 41}},
+    {"cmdButton", 4, {56, 72, 33, 33}, {70, 90, 41, 41}},
+    {"cmdButton", 3, {16, 72, 33, 33}, {20, 90, 41, 41}},
+    {"cmdButton", 2, {96, 32, 33, 33}, {120, 40, 41, 41}},
+    {"cmdButton", 1, {56, 32, 33, 33}, {70, 40, 41, 41}},
+    {"cmdButton", 0, {16, 32, 33, 33}, {20, 40, 41, 41}},
+    {"Label4", -1, {8, 240, 169, 17}, {10, 300, 211, 21}},
+    {"Label3", -1, {128, 256, 53, 21}, {160, 320, 66, 26}},
+    {"Label2", -1, {4, 260, 129, 14}, {5, 325, 161, 18}},
+    {"Shape2", -1, {0, 256, 185, 25}, {0, 320, 231, 31}},
+    {"Label1", -1, {8, 200, 169, 17}, {10, 250, 211, 21}},
+    {"Shape1", -1, {8, 16, 169, 177}, {10, 20, 211, 221}},
+};
+
 TEST(Win32Layout, WindowAndEveryControlAtThisDpi)
 {
     Session s;
     win32::Win32Backend& b = s.b();
     ASSERT_EQ(b.dpi(), expectedDpi) << "the prefix's resolution did not take";
-    EXPECT_EQ(b.twipsPerPixel(), tpp());
+    ASSERT_TRUE(expectedDpi == 96 || expectedDpi == 120) << "no figures for this resolution";
+    const bool at96 = expectedDpi == 96;
+    EXPECT_EQ(b.twipsPerPixel(), at96 ? 15 : 12);
 
     HWND w = b.window();
     EXPECT_EQ(win32::utf8(win32::windowText(w)), "Abacoria");
@@ -148,26 +183,34 @@ TEST(Win32Layout, WindowAndEveryControlAtThisDpi)
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     RECT client;
     GetClientRect(w, &client);
-    EXPECT_EQ(client.right, ui::toPixels(2775, tpp()));
-    EXPECT_EQ(client.bottom, ui::toPixels(4215, tpp()));
+    EXPECT_EQ(client.right, at96 ? 185 : 231);
+    EXPECT_EQ(client.bottom, at96 ? 281 : 351);
 
+    std::size_t seen = 0;
     for (const ui::ControlSpec& spec : ui::controls()) {
         if (spec.kind == ui::Kind::Timer)
             continue;
         SCOPED_TRACE(nameOf(spec));
-        const rt::ControlId id = s.id(spec.control());
+        const Placed* row = nullptr;
+        for (const Placed& p : placed)
+            if (spec.name == p.name && spec.index == p.index)
+                row = &p;
+        ASSERT_NE(row, nullptr) << "a control the figures above do not know";
+        ++seen;
+        const int* want = at96 ? row->at96 : row->at120;
+        const rt::ControlId id = s.id({spec.name, spec.index});
         const RECT r = b.rect(id);
-        EXPECT_EQ(r.left, ui::toPixels(spec.left, tpp()));
-        EXPECT_EQ(r.top, ui::toPixels(spec.top, tpp()));
+        EXPECT_EQ(r.left, want[0]);
+        EXPECT_EQ(r.top, want[1]);
         if (spec.autoSize) {
             // Measured with the real font, trailing blanks included; never
             // smaller than the design where the font runs narrower.
             const SIZE text = textExtent(b.font(id), std::string(spec.caption));
-            EXPECT_EQ(r.right - r.left, std::max<int>(text.cx, ui::toPixels(spec.width, tpp())));
-            EXPECT_EQ(r.bottom - r.top, std::max<int>(text.cy, ui::toPixels(spec.height, tpp())));
+            EXPECT_EQ(r.right - r.left, std::max<int>(text.cx, want[2]));
+            EXPECT_EQ(r.bottom - r.top, std::max<int>(text.cy, want[3]));
         } else {
-            EXPECT_EQ(r.right - r.left, ui::toPixels(spec.width, tpp()));
-            EXPECT_EQ(r.bottom - r.top, ui::toPixels(spec.height, tpp()));
+            EXPECT_EQ(r.right - r.left, want[2]);
+            EXPECT_EQ(r.bottom - r.top, want[3]);
         }
         EXPECT_EQ(b.shown(id), spec.visible);
         if (spec.kind == ui::Kind::PushButton || spec.kind == ui::Kind::Label) {
@@ -180,8 +223,9 @@ TEST(Win32Layout, WindowAndEveryControlAtThisDpi)
             EXPECT_NE(GetDlgCtrlID(h), IDCANCEL);
         }
     }
+    EXPECT_EQ(seen, std::size(placed));
     EXPECT_EQ(s.display(), "0");
-    HWND edit = s.hwnd(ui::Text1);
+    HWND edit = s.hwnd(app::Text1);
     EXPECT_EQ(className(edit), L"Edit");
     EXPECT_TRUE(GetWindowLongW(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_GE(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE); // no length limit
@@ -197,8 +241,8 @@ TEST(Win32Layout, FontsAskedForAndFacesUsed)
             continue;
         SCOPED_TRACE(nameOf(spec));
         const ui::Font want = spec.font.value_or(ui::window().font);
-        HFONT font = s.b().font(s.id(spec.control()));
-        if (HWND h = s.b().handle(s.id(spec.control()))) {
+        HFONT font = s.b().font(s.id({spec.name, spec.index}));
+        if (HWND h = s.b().handle(s.id({spec.name, spec.index}))) {
             EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), font);
         }
         LOGFONTW lf{};
@@ -222,24 +266,24 @@ TEST(Win32Keyboard, TabOrderFromTheFirstKey)
         if ((spec.kind == ui::Kind::PushButton || spec.kind == ui::Kind::TextBox) && spec.visible && spec.tabIndex >= 0)
             order.push_back(&spec);
     std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
-    ASSERT_EQ(GetFocus(), s.hwnd(order.front()->control()));
+    ASSERT_EQ(GetFocus(), s.hwnd(rt::Control{order.front()->name, order.front()->index}));
     for (std::size_t i = 1; i <= order.size(); ++i) {
         s.key(GetFocus(), VK_TAB);
         const ui::ControlSpec* want = order[i % order.size()];
-        EXPECT_EQ(GetFocus(), s.hwnd(want->control())) << "step " << i << ": " << nameOf(*want);
+        EXPECT_EQ(GetFocus(), s.hwnd({want->name, want->index})) << "step " << i << ": " << nameOf(*want);
     }
 }
 
 TEST(Win32Keyboard, SpacePressesEnterAndEscapeDoNothing)
 {
     Session s;
-    s.key(s.hwnd(ui::cmdButton(0)), VK_SPACE);
+    s.key(s.hwnd(app::cmdButton(0)), VK_SPACE);
     ASSERT_EQ(s.display(), "1");
     // Tabbed onto, a plain push button becomes the dialog manager's default,
     // which Enter would click (display "0"); Escape would be IDCANCEL.
-    SetFocus(s.hwnd(ui::Command1));
+    SetFocus(s.hwnd(app::Command1));
     s.key(GetFocus(), VK_TAB);
-    HWND plus = s.hwnd(ui::cmdOper(0));
+    HWND plus = s.hwnd(app::cmdOper(0));
     ASSERT_EQ(GetFocus(), plus);
     for (const WPARAM vk : {VK_RETURN, VK_ESCAPE}) {
         s.key(plus, vk);
@@ -253,7 +297,7 @@ TEST(Win32Keyboard, SpacePressesEnterAndEscapeDoNothing)
 TEST(Win32Keyboard, QuickSecondClickOnAColouredKeyCounts)
 {
     Session s;
-    HWND two = s.hwnd(ui::cmdButton(1));
+    HWND two = s.hwnd(app::cmdButton(1));
     const LPARAM at = MAKELPARAM(5, 5);
     PostMessageW(two, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageW(two, WM_LBUTTONUP, 0, at);
@@ -269,7 +313,7 @@ TEST(Win32Surface, BannerLabelsOverlapThenPrizeFloodToTheElementLimit)
     s.stopBanner();
     win32::Win32Backend& b = s.b();
     HWND w = b.window();
-    const rt::ControlId label2 = s.id(ui::Label2), label3 = s.id(ui::Label3);
+    const rt::ControlId label2 = s.id(app::Label2), label3 = s.id(app::Label3);
     RECT r2 = b.rect(label2), r3 = b.rect(label3), both;
     ASSERT_TRUE(IntersectRect(&both, &r2, &r3)) << "the banner labels no longer overlap";
     const POINT p{both.left, (both.top + both.bottom) / 2};
@@ -291,21 +335,21 @@ TEST(Win32Surface, BannerLabelsOverlapThenPrizeFloodToTheElementLimit)
     // (Windows runs out of window objects a little before 10000 buttons;
     // Wine has no such quota, so the limit is the host's.)
     s.host.setElementLimit(25);
-    s.host.setVisible(ui::Label3, false);
+    s.host.setVisible(app::Label3, false);
     EXPECT_EQ(b.labelAt(p), label2);
     s.clickAt(w, p);
     ASSERT_EQ(s.boxes.size(), 2u);
     EXPECT_EQ(s.boxes[1].prompt, "You have just won 100000 command buttons for your desktop!!!");
-    ASSERT_TRUE(s.host.idOf(ui::Command2(25)));
-    EXPECT_FALSE(s.host.idOf(ui::Command2(26))); // out of memory, skipped
-    HWND last = s.hwnd(ui::Command2(25));
+    ASSERT_TRUE(s.host.idOf(app::Command2(25)));
+    EXPECT_FALSE(s.host.idOf(app::Command2(26))); // out of memory, skipped
+    HWND last = s.hwnd(app::Command2(25));
     EXPECT_TRUE(IsWindowVisible(last));
     EXPECT_EQ(GetWindow(w, GW_CHILD), last);
     // Spread over the maximized client area, which the flood read right
     // after maximizing (whatever the window manager does later).
     POINT reach{0, 0};
     for (int i = 1; i <= 25; ++i) {
-        const RECT r = b.rect(s.id(ui::Command2(i)));
+        const RECT r = b.rect(s.id(app::Command2(i)));
         reach = {std::max(reach.x, r.left), std::max(reach.y, r.top)};
     }
     EXPECT_TRUE(reach.x >= client.right || reach.y >= client.bottom) << reach.x << "," << reach.y;
@@ -324,7 +368,7 @@ TEST(Win32Surface, BannerLabelsOverlapThenPrizeFloodToTheElementLimit)
 TEST(Win32Surface, BannerTicks)
 {
     Session s;
-    const rt::ControlId label3 = s.id(ui::Label3);
+    const rt::ControlId label3 = s.id(app::Label3);
     const bool before = s.b().shown(label3);
     EXPECT_TRUE(pumpUntil(s.b(), [&] { return s.b().shown(label3) != before; }, 5));
 }
@@ -343,7 +387,7 @@ LRESULT CALLBACK countingBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp)
 TEST(Win32Progress, RangeAndAFillThatGrowsWithoutAPaintPerValue)
 {
     Session s;
-    HWND bar = s.hwnd(ui::calc);
+    HWND bar = s.hwnd(app::calc);
     EXPECT_EQ(className(bar), L"msctls_progress32");
     PBRANGE range{};
     SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
@@ -352,11 +396,11 @@ TEST(Win32Progress, RangeAndAFillThatGrowsWithoutAPaintPerValue)
     barProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countingBarProc)));
     positionsSent = 0;
-    s.host.setVisible(ui::calc, true);
+    s.host.setVisible(app::calc, true);
     int last = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
     int grew = 0;
     for (int v = 1; v <= 250000; ++v) {
-        s.host.setValue(ui::calc, static_cast<float>(v));
+        s.host.setValue(app::calc, static_cast<float>(v));
         if (v % 25000 == 0) {
             const int pos = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
             EXPECT_GE(pos, last);
@@ -413,7 +457,7 @@ TEST(Win32MessageBox, TheSystemBoxAnsweredWithTheClassicCodes)
             }
             PostMessageW(GetDlgItem(box, row.press), BM_CLICK, 0, 0);
         });
-        const int got = s.b().messageBox({"Continue?", row.buttons, title});
+        const std::optional<int> got = s.b().messageBox({"Continue?", row.buttons, title});
         answerer.join();
         SCOPED_TRACE(title);
         ASSERT_TRUE(found);
@@ -428,23 +472,23 @@ TEST(Win32MessageBox, TheSystemBoxAnsweredWithTheClassicCodes)
 TEST(Win32Elements, CopyOfElementZeroHiddenInFrontAndLoadedTwiceIs360)
 {
     Session s;
-    s.host.load(ui::Command2(1));
-    HWND copy = s.hwnd(ui::Command2(1)), templ = s.hwnd(ui::Command2(0));
+    s.host.load(app::Command2(1));
+    HWND copy = s.hwnd(app::Command2(1)), templ = s.hwnd(app::Command2(0));
     EXPECT_FALSE(IsWindowVisible(copy));
     EXPECT_EQ(win32::windowText(copy), L"Click Me!");
-    const RECT a = s.b().rect(s.id(ui::Command2(1))), t = s.b().rect(s.id(ui::Command2(0)));
+    const RECT a = s.b().rect(s.id(app::Command2(1))), t = s.b().rect(s.id(app::Command2(0)));
     EXPECT_TRUE(EqualRect(&a, &t));
     EXPECT_EQ(SendMessageW(copy, WM_GETFONT, 0, 0), SendMessageW(templ, WM_GETFONT, 0, 0));
     EXPECT_EQ(GetWindowLongW(copy, GWL_STYLE) | WS_VISIBLE, GetWindowLongW(templ, GWL_STYLE) | WS_VISIBLE);
     try {
-        s.host.load(ui::Command2(1));
+        s.host.load(app::Command2(1));
         ADD_FAILURE() << "loaded twice";
     } catch (const rt::RuntimeError& e) {
         EXPECT_EQ(e.number(), rt::errAlreadyLoaded);
     }
     // Shown, it is in front of every other control, and answers its clicks
     // (it has no handler: nothing happens).
-    s.host.setVisible(ui::Command2(1), true);
+    s.host.setVisible(app::Command2(1), true);
     EXPECT_EQ(GetWindow(s.b().window(), GW_CHILD), copy);
     s.clickAt(copy, {3, 3});
     EXPECT_TRUE(s.boxes.empty());

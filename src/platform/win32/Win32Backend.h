@@ -60,10 +60,10 @@ public:
     void move(rt::ControlId id, int left, int top) override;
     void bringToFront(rt::ControlId id) override;
     void setWindowState(rt::WindowState state) override;
-    rt::PixelSize clientSize() override;
+    ui::PixelSize clientSize() override;
     void startTimer(int intervalMs) override;
     void stopTimer() override;
-    int messageBox(const rt::MessageBoxRequest& request) override;
+    std::optional<int> messageBox(const rt::MessageBoxRequest& request) override;
     void processEvents() override;
     double startProgram(const std::string& path, int windowStyle) override;
 
