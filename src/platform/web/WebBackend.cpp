@@ -1,3 +1,15 @@
+// Abacoria's web backend, compiled to WebAssembly for the page.
+//
+// Implemented: the window, its controls and message boxes drawn by the
+// page (page*.js) at 15 twips a CSS pixel, with their geometry kept here and
+// never read back; the page's event queue drained by the program's own
+// loops (Asyncify suspends them on the page's waits); a frame let through at
+// event passes; the close box, and the browser's own "leave this page?"
+// while the window would refuse to close; the window maximized to fill the
+// page; the end of the program, with a fresh start offered.
+// Not implemented: a minimized window (the browser's tab is that); program
+// starts (a page cannot start programs: every start fails as a missing file
+// does).
 #include "platform/web/WebBackend.h"
 
 #include "runtime/RuntimeError.h"
@@ -12,12 +24,20 @@ namespace abacoria::web {
 
 namespace {
 
-// What the page queues (page.js): kind + 8 * argument.
+// The contract with the page, written here alone and handed to it before
+// anything else (js_contract): what it queues, as kind + argScale *
+// argument, and what it draws.
 enum Queued { qClick = 1, qClose = 2, qTick = 3, qAnswer = 4, qRestart = 5 };
+constexpr int argScale = 8; // above every kind
+enum Drawn { dButton = 0, dProgress = 2, dTextBox = 3, dLabel = 4, dRectangle = 5 };
 
-// Calls into the page's script. Each is one plain call: the glue itself
-// lives in page.js, out of reach of the minifier.
+// Calls into the page's scripts. Each is one plain call: the glue itself
+// lives in page*.js, out of reach of the minifier.
 // clang-format off
+EM_JS(void, js_contract, (int click, int close, int tick, int answer, int restart, int scale, int ok, int yes, int no, int button, int progress, int textBox, int label, int rectangle), {
+    AbacoriaEvents.contract({ click: click, close: close, tick: tick, answer: answer, restart: restart, scale: scale, ok: ok, yes: yes, no: no });
+    AbacoriaPage.contract({ button: button, progress: progress, textBox: textBox, label: label, rectangle: rectangle });
+});
 EM_JS(void, js_createForm, (const char* caption, int back, int width, int height, int title, int border, const char* font), {
     AbacoriaPage.createForm(UTF8ToString(caption), back, width, height, title, border, UTF8ToString(font));
 });
@@ -48,28 +68,28 @@ EM_JS(int, js_viewportHeight, (), { return AbacoriaPage.viewportHeight(); });
 EM_JS(void, js_measure, (const char* font, const char* text, int length, int* extent), {
     HEAP32.set(AbacoriaPage.measure(UTF8ToString(font), UTF8ToString(text, length)), extent >> 2);
 });
-EM_JS(void, js_startTimer, (int ms), { AbacoriaPage.startTimer(ms); });
-EM_JS(void, js_stopTimer, (), { AbacoriaPage.stopTimer(); });
+EM_JS(void, js_startTimer, (int ms), { AbacoriaEvents.startTimer(ms); });
+EM_JS(void, js_stopTimer, (), { AbacoriaEvents.stopTimer(); });
 EM_JS(void, js_openBox, (const char* title, const char* text, int yesNo), {
-    AbacoriaPage.openBox(UTF8ToString(title), UTF8ToString(text), yesNo !== 0);
+    AbacoriaBoxes.open(UTF8ToString(title), UTF8ToString(text), yesNo !== 0);
 });
-EM_JS(void, js_closeBox, (), { AbacoriaPage.closeBox(); });
-EM_JS(int, js_next, (int modal), { return AbacoriaPage.next(modal !== 0); });
-EM_JS(void, js_setLeaveGuard, (int on), { AbacoriaPage.setLeaveGuard(on !== 0); });
+EM_JS(void, js_closeBox, (), { AbacoriaBoxes.close(); });
+EM_JS(int, js_next, (int modal), { return AbacoriaEvents.next(modal !== 0); });
+EM_JS(void, js_setLeaveGuard, (int on), { AbacoriaEvents.setLeaveGuard(on !== 0); });
 EM_JS(void, js_showEnded, (), { AbacoriaPage.showEnded(); });
-EM_JS(void, js_clearQueue, (), { AbacoriaPage.clear(); });
+EM_JS(void, js_clearQueue, (), { AbacoriaEvents.clear(); });
 EM_JS(double, js_now, (), { return performance.now(); });
 // The two imports that suspend the program (ASYNCIFY_IMPORTS lists them).
 EM_JS(void, js_wait, (int modal), {
-    Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.wait(modal !== 0, wakeUp); });
+    Asyncify.handleSleep(function (wakeUp) { AbacoriaEvents.wait(modal !== 0, wakeUp); });
 });
 EM_JS(void, js_yieldTurn, (int frame), {
-    Asyncify.handleSleep(function (wakeUp) { AbacoriaPage.yieldTurn(frame !== 0, wakeUp); });
+    Asyncify.handleSleep(function (wakeUp) { AbacoriaEvents.yieldTurn(frame !== 0, wakeUp); });
 });
 // clang-format on
 
 // What a caption measures in a CSS font: its advance and its line height.
-ui::PixelExtent measure(const std::string& font, std::string_view text)
+ui::PixelSize measure(const std::string& font, std::string_view text)
 {
     int extent[2] = {0, 0};
     js_measure(font.c_str(), text.data(), static_cast<int>(text.size()), extent);
@@ -78,17 +98,16 @@ ui::PixelExtent measure(const std::string& font, std::string_view text)
 
 int packed(ui::Rgb c) { return (c.r << 16) | (c.g << 8) | c.b; }
 
-// A CSS font for a classic face: the face itself, the look-alikes browsers
-// are likely to have, and a generic family last.
+// A CSS font for a classic face: the face itself, what stands in for it on
+// other systems, and a generic family last.
 std::string cssFont(const ui::Font& f)
 {
-    std::string family = "\"" + std::string(f.face) + "\"";
-    if (f.face == "MS Sans Serif")
-        family += ", Tahoma";
-    for (const ui::FontFallback& fb : ui::fontFallbacks())
-        if (fb.face == f.face)
-            family += ", \"" + std::string(fb.substitute) + "\"";
-    family += f.face == "Comic Sans MS" ? ", cursive" : ", sans-serif";
+    const ui::FontFallback fb = ui::fallbackFor(f.face);
+    std::string family;
+    for (const std::string_view face : {fb.face, fb.successor, fb.lookAlike})
+        if (!face.empty())
+            family += "\"" + std::string(face) + "\", ";
+    family += fb.generic;
     // Points to the hundredth, as the layout gives them.
     const long hundredths = std::lround(f.points * 100);
     std::string size = std::to_string(hundredths / 100);
@@ -100,11 +119,11 @@ std::string cssFont(const ui::Font& f)
 int kindCode(ui::Kind k)
 {
     switch (k) {
-    case ui::Kind::PushButton: return 0;
-    case ui::Kind::ProgressBar: return 2;
-    case ui::Kind::TextBox: return 3;
-    case ui::Kind::Label: return 4;
-    case ui::Kind::Rectangle: return 5;
+    case ui::Kind::PushButton: return dButton;
+    case ui::Kind::ProgressBar: return dProgress;
+    case ui::Kind::TextBox: return dTextBox;
+    case ui::Kind::Label: return dLabel;
+    case ui::Kind::Rectangle: return dRectangle;
     case ui::Kind::Timer: break;
     }
     return -1;
@@ -115,7 +134,11 @@ constexpr int progressInset = 2;
 
 } // namespace
 
-WebBackend::WebBackend() = default;
+WebBackend::WebBackend()
+{
+    js_contract(qClick, qClose, qTick, qAnswer, qRestart, argScale, rt::vbOK, rt::vbYes, rt::vbNo, dButton, dProgress,
+                dTextBox, dLabel, dRectangle);
+}
 
 WebBackend::~WebBackend()
 {
@@ -151,18 +174,17 @@ void WebBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
     Item& it = items_[static_cast<std::size_t>(id)];
     it.kind = s.kind;
     it.exists = true;
-    // Position and size convert separately, as the classic runtime does.
-    const int left = ui::toPixels(s.left), top = ui::toPixels(s.top);
-    int width = ui::toPixels(s.width), height = ui::toPixels(s.height);
+    const ui::PixelRect r = ui::toPixels(s);
+    const int left = r.left, top = r.top;
+    int width = r.width, height = r.height;
     const std::string font = s.font ? cssFont(*s.font) : std::string();
     if (s.autoSize) {
         it.font = font;
         it.designWidth = width;
         it.designHeight = height;
-        const ui::PixelExtent measured = measure(font, s.caption);
+        const ui::PixelSize measured = measure(font, s.caption);
         it.designAdvance = measured.width;
-        const ui::PixelExtent fit = ui::fitToCaption(measured, it.designAdvance,
-                                                     {width, height});
+        const ui::PixelSize fit = ui::fitToCaption(measured, it.designAdvance, {width, height});
         width = fit.width;
         height = fit.height;
     }
@@ -180,9 +202,6 @@ void WebBackend::createControl(rt::ControlId id, const ui::ControlSpec& s)
 
 void WebBackend::copyControl(rt::ControlId id, rt::ControlId templ, int /*index: names are the host's*/)
 {
-    const Item* source = item(templ);
-    if (!source || source->kind != ui::Kind::PushButton)
-        throw rt::RuntimeError(rt::errInvalidCall);
     if (items_.size() <= static_cast<std::size_t>(id))
         items_.resize(static_cast<std::size_t>(id) + 1);
     Item& it = items_[static_cast<std::size_t>(id)];
@@ -244,7 +263,7 @@ void WebBackend::setCaption(rt::ControlId id, std::string_view caption)
         return;
     int width = -1, height = -1;
     if (it->designAdvance > 0) {
-        const ui::PixelExtent fit
+        const ui::PixelSize fit
             = ui::fitToCaption(measure(it->font, caption), it->designAdvance, {it->designWidth, it->designHeight});
         width = fit.width;
         height = fit.height;
@@ -296,7 +315,7 @@ void WebBackend::setWindowState(rt::WindowState state)
     js_setMaximized(maximize ? 1 : 0);
 }
 
-rt::PixelSize WebBackend::clientSize()
+ui::PixelSize WebBackend::clientSize()
 {
     // From the page's own numbers, never from its layout.
     if (!maximized_)
@@ -308,7 +327,7 @@ void WebBackend::startTimer(int intervalMs) { js_startTimer(intervalMs); }
 
 void WebBackend::stopTimer() { js_stopTimer(); }
 
-int WebBackend::messageBox(const rt::MessageBoxRequest& request)
+std::optional<int> WebBackend::messageBox(const rt::MessageBoxRequest& request)
 {
     const bool yesNo = request.buttons == rt::vbYesNo;
     js_openBox(request.title.c_str(), request.prompt.c_str(), yesNo ? 1 : 0);
@@ -361,8 +380,8 @@ int WebBackend::drain(bool modal)
 
 int WebBackend::dispatch(int code, bool modal)
 {
-    const int kind = code & 7;
-    const int arg = code >> 3;
+    const int kind = code % argScale;
+    const int arg = code / argScale;
     if (kind == qAnswer)
         return modal ? arg : 0;
     if (!events_ || destroyed_)
@@ -384,7 +403,7 @@ void waitForRestart()
     js_showEnded();
     while (true) {
         while (const int code = js_next(0))
-            if ((code & 7) == qRestart)
+            if (code % argScale == qRestart)
                 return;
         js_wait(0);
     }

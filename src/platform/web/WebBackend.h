@@ -47,10 +47,10 @@ public:
     void move(rt::ControlId id, int left, int top) override;
     void bringToFront(rt::ControlId id) override;
     void setWindowState(rt::WindowState state) override;
-    rt::PixelSize clientSize() override;
+    ui::PixelSize clientSize() override;
     void startTimer(int intervalMs) override;
     void stopTimer() override;
-    int messageBox(const rt::MessageBoxRequest& request) override;
+    std::optional<int> messageBox(const rt::MessageBoxRequest& request) override;
     void processEvents() override;
     double startProgram(const std::string& path, int windowStyle) override;
 
@@ -74,7 +74,7 @@ private:
     rt::BackendEvents* events_ = nullptr;
     std::function<void()> onPass_;
     std::vector<Item> items_; // by ControlId
-    rt::PixelSize normal_{};
+    ui::PixelSize normal_{};
     bool formExists_ = false;
     bool maximized_ = false;
     bool destroyed_ = false;

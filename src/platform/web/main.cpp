@@ -15,7 +15,7 @@ int main()
             // refuse to close, the browser asks first.
             bool guarded = false;
             runtime.backend().setOnPass([&] {
-                const bool refuse = runtime.formLoaded() && form.state().AdClicked == rt::vbFalse;
+                const bool refuse = runtime.formLoaded() && form.refusesToClose();
                 if (refuse != guarded) {
                     guarded = refuse;
                     web::setLeaveGuard(refuse);
