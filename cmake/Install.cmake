@@ -10,10 +10,6 @@ set(ABACORIA_APP_ID org.example.Abacoria)
 set(ABACORIA_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 set(ABACORIA_ICON_SVG ${ABACORIA_DATA_DIR}/icons/${ABACORIA_APP_ID}.svg)
 
-# The icon drawing compiled in, for a window that runs uninstalled.
-qt_add_resources(abacoria_icon_resource ${ABACORIA_DATA_DIR}/abacoria.qrc)
-target_sources(abacoria PRIVATE ${abacoria_icon_resource})
-
 # Panels and docks that take no SVG want a bitmap; render it from the drawing
 # so the two never drift apart.
 find_program(RSVG_CONVERT rsvg-convert)
