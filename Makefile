@@ -67,8 +67,9 @@ bench: build
 tour: build
 	./tools/tour.sh $(BUILD_DIR)/abacoria docs
 
+# Every tree the targets here build into, and the downloads.
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(WIN32_DIR) $(WEB_DIR) build-dist $(DIST_DIR)
 
 # 32-bit Windows: the native Win32 backend cross-built with mingw-w64 into
 # $(WIN32_DIR)/abacoria.exe, its tests and benchmark run under Wine in a
@@ -88,13 +89,11 @@ bench-windows: windows
 
 # The browser: the same handlers on the web backend, compiled to WebAssembly
 # with Debian's Emscripten into one self-contained page,
-# $(WEB_DIR)/abacoria.html. The image's Node does not look in Debian's module
-# folder, which em++ needs. What drives the page (its tests in three engines,
+# $(WEB_DIR)/abacoria.html. What drives the page (its tests in three engines,
 # the auditors, the benchmark, the tour picture) is npm's, pinned by
 # package-lock.json; no browser is downloaded.
 WEB_DIR ?= build-web
 WEB_PORT ?= 8000
-export NODE_PATH := /usr/share/nodejs
 NPM_STAMP := node_modules/.installed
 .PHONY: web serve-web test-web bench-web npm-deps
 web:

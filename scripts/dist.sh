@@ -25,9 +25,6 @@ jobs=${JOBS:-$(nproc)}
 # files made, the time zone of zip's local times, the sort order.
 umask 022
 export TZ=UTC LC_ALL=C.UTF-8
-# em++ runs on Node, which looks for its modules in Debian's folder only
-# when told.
-export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
 # The version is project()'s in CMakeLists.txt.
 version_in() { sed -n 's/^project(Abacoria VERSION \([^ )]*\).*/\1/p'; }
