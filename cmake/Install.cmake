@@ -8,6 +8,10 @@ include(GNUInstallDirs)
 # running window together; src/platform/qt/Application.cpp sets the same one.
 set(ABACORIA_APP_ID org.example.Abacoria)
 set(ABACORIA_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
+# A game, in Debian's sense of the word (section games): the program goes
+# where Debian puts games, in the PATH that Debian gives every user
+# (/usr/games, or /usr/local/games for a local install).
+set(ABACORIA_INSTALL_GAMESDIR games CACHE STRING "Where the program is installed, relative to the prefix")
 set(ABACORIA_ICON_SVG ${ABACORIA_DATA_DIR}/icons/${ABACORIA_APP_ID}.svg)
 
 # Panels and docks that take no SVG want a bitmap; render it from the drawing
@@ -32,7 +36,7 @@ endif()
 # the system's library directories.
 set_target_properties(abacoria PROPERTIES INSTALL_RPATH "")
 
-install(TARGETS abacoria RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS abacoria RUNTIME DESTINATION ${ABACORIA_INSTALL_GAMESDIR})
 install(FILES ${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # The metainfo's release carries the project's version.

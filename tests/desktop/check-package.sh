@@ -47,8 +47,8 @@ owner_of() {
 }
 
 # Each library the binary links comes from a package it depends on.
-resolved=$(ldd "$tmp/root/usr/bin/abacoria")
-needed=$(objdump -p "$tmp/root/usr/bin/abacoria" | awk '$1 == "NEEDED" { print $2 }')
+resolved=$(ldd "$tmp/root/usr/games/abacoria")
+needed=$(objdump -p "$tmp/root/usr/games/abacoria" | awk '$1 == "NEEDED" { print $2 }')
 [ -n "$needed" ] || fail "objdump finds no libraries the packaged binary links"
 for soname in $needed; do
     path=$(awk -v so="$soname" '$1 == so && $2 == "=>" { print $3 }' <<<"$resolved")

@@ -53,7 +53,7 @@ check_identity "uninstalled" "$props"
 echo "uninstalled: class $expected_class, icon sizes $(icon_sizes <<<"$props" | tr '\n' ' ')"
 
 # Installed: the theme's icon, found through the data directories.
-props=$(XDG_DATA_DIRS=$tmp/prefix/share:/usr/share XDG_DATA_HOME=$tmp/empty window_properties "$tmp/prefix/bin/abacoria")
+props=$(XDG_DATA_DIRS=$tmp/prefix/share:/usr/share XDG_DATA_HOME=$tmp/empty window_properties "$tmp/prefix/games/abacoria")
 check_identity "installed" "$props"
 grep -qx 48x48 <<<"$(icon_sizes <<<"$props")" || fail "installed: the window icon is not the theme's (no 48x48)"
 echo "installed: class $expected_class, icon sizes $(icon_sizes <<<"$props" | tr '\n' ' ')"

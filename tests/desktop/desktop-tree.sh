@@ -28,7 +28,7 @@ check_tree() {
 
     # Exactly these files, nothing the build made for itself.
     local expected actual
-    expected=$(printf '%s\n' bin/abacoria \
+    expected=$(printf '%s\n' games/abacoria \
         share/applications/$app_id.desktop \
         share/doc/abacoria/copyright \
         share/icons/hicolor/48x48/apps/$app_id.png \
@@ -37,9 +37,9 @@ check_tree() {
     actual=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
     [ "$actual" = "$expected" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
 
-    [ -x "$root/bin/abacoria" ] || fail "bin/abacoria is not executable"
+    [ -x "$root/games/abacoria" ] || fail "games/abacoria is not executable"
     local version
-    version=$(QT_QPA_PLATFORM=offscreen "$root/bin/abacoria" --version 2>/dev/null) || fail "abacoria --version failed"
+    version=$(QT_QPA_PLATFORM=offscreen "$root/games/abacoria" --version 2>/dev/null) || fail "abacoria --version failed"
     [ "$version" = "Abacoria $want" ] || fail "abacoria --version says '$version'"
 
     # The desktop entry: valid, starting what was installed, with the icon

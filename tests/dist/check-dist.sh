@@ -80,7 +80,7 @@ script=$(tar -xzOf "abacoria-$version.tar.gz" "abacoria-$version/scripts/dist.sh
 grep -qx "archived_date='$date'" <<<"$script" || fail "the tarball's scripts/dist.sh does not carry the commit's time, $date"
 
 dpkg-deb -x "abacoria_${version}_$arch.deb" "$tmp/deb"
-said=$("$tmp/deb/usr/bin/abacoria" --version 2>&1) || fail "the packaged abacoria --version failed: $said"
+said=$("$tmp/deb/usr/games/abacoria" --version 2>&1) || fail "the packaged abacoria --version failed: $said"
 [ "$said" = "Abacoria $version" ] || fail "the packaged abacoria --version says '$said'"
 grep -q "^License: MIT" "$tmp/deb/usr/share/doc/abacoria/copyright" || fail "the package carries no MIT licence"
 echo "dist OK"
