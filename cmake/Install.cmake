@@ -8,10 +8,13 @@ include(GNUInstallDirs)
 # running window together; src/platform/qt/Application.cpp sets the same one.
 set(ABACORIA_APP_ID org.example.Abacoria)
 set(ABACORIA_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
+# Who answers for the package: its control file, changelog and copyright.
+set(ABACORIA_MAINTAINER "Abacoria developers <abacoria@example.org>")
 # A game, in Debian's sense of the word (section games): the program goes
 # where Debian puts games, in the PATH that Debian gives every user
 # (/usr/games, or /usr/local/games for a local install).
 set(ABACORIA_INSTALL_GAMESDIR games CACHE STRING "Where the program is installed, relative to the prefix")
+set(ABACORIA_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/abacoria)
 set(ABACORIA_ICON_SVG ${ABACORIA_DATA_DIR}/icons/${ABACORIA_APP_ID}.svg)
 
 # Panels and docks that take no SVG want a bitmap; render it from the drawing
@@ -50,5 +53,17 @@ if(RSVG_CONVERT)
     install(FILES ${ABACORIA_ICON_PNG}
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 endif()
-install(FILES ${ABACORIA_DATA_DIR}/copyright
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/abacoria)
+# The copyright in Debian's machine-readable format, its notice and licence
+# text taken from LICENSE, so the two cannot drift apart.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+if(NOT license MATCHES "^MIT License\n\nCopyright \\(c\\) ([^\n]+)\n\n(.+[^\n])\n*$")
+    message(FATAL_ERROR "LICENSE is not the MIT licence's title, copyright line and text")
+endif()
+set(ABACORIA_COPYRIGHT "${CMAKE_MATCH_1}")
+# One space in, and a lone "." for each blank line.
+string(REPLACE "\n\n" "\n.\n" ABACORIA_LICENSE_TEXT " ${CMAKE_MATCH_2}")
+string(REPLACE "\n" "\n " ABACORIA_LICENSE_TEXT "${ABACORIA_LICENSE_TEXT}")
+configure_file(${ABACORIA_DATA_DIR}/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+install(FILES ${PROJECT_BINARY_DIR}/copyright
+        DESTINATION ${ABACORIA_INSTALL_DOCDIR})

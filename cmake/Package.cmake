@@ -4,7 +4,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME abacoria)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Abacoria developers")
-set(CPACK_PACKAGE_CONTACT "Abacoria developers <abacoria@example.org>")
+set(CPACK_PACKAGE_CONTACT "${ABACORIA_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "pocket calculator with a sponsor, and a mind of its own")
 # One string: separate arguments to set() would make a list.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
@@ -17,7 +17,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Abacoria developers <abacoria@example.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ABACORIA_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://abacoria.example.org/")
