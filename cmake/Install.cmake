@@ -42,7 +42,8 @@ set_target_properties(abacoria PROPERTIES INSTALL_RPATH "")
 install(TARGETS abacoria RUNTIME DESTINATION ${ABACORIA_INSTALL_GAMESDIR})
 install(FILES ${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-# The metainfo's release carries the project's version.
+# The releases, from CHANGELOG.md: the metainfo's and the Debian changelog.
+include(${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake)
 configure_file(${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.metainfo.xml.in
                ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_APP_ID}.metainfo.xml

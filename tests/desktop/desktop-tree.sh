@@ -30,6 +30,7 @@ check_tree() {
     local expected actual
     expected=$(printf '%s\n' games/abacoria \
         share/applications/$app_id.desktop \
+        share/doc/abacoria/changelog.gz \
         share/doc/abacoria/copyright \
         share/icons/hicolor/48x48/apps/$app_id.png \
         share/icons/hicolor/scalable/apps/$app_id.svg \
