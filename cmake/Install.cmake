@@ -4,9 +4,13 @@
 # install prefix, so `cmake --install` and the Debian package share them.
 include(GNUInstallDirs)
 
-# The reverse-DNS id ties the desktop entry, the metainfo, the icon and the
-# running window together; src/platform/qt/Application.cpp sets the same one.
+# The reverse-DNS id ties the desktop entry, the icon and the running window
+# together; src/platform/qt/Application.cpp sets the same one. The AppStream
+# component id is its lower-case form, as AppStream asks: nothing but the
+# metainfo's own file name goes by it, and the metainfo names the desktop
+# entry it launches.
 set(ABACORIA_APP_ID org.example.Abacoria)
+string(TOLOWER ${ABACORIA_APP_ID} ABACORIA_COMPONENT_ID)
 set(ABACORIA_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 # Who answers for the package: its control file, changelog and copyright.
 set(ABACORIA_MAINTAINER "Abacoria developers <abacoria@example.org>")
@@ -44,9 +48,9 @@ install(FILES ${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # The releases, from CHANGELOG.md: the metainfo's and the Debian changelog.
 include(${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake)
-configure_file(${ABACORIA_DATA_DIR}/${ABACORIA_APP_ID}.metainfo.xml.in
-               ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_APP_ID}.metainfo.xml @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_APP_ID}.metainfo.xml
+configure_file(${ABACORIA_DATA_DIR}/${ABACORIA_COMPONENT_ID}.metainfo.xml.in
+               ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_COMPONENT_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${ABACORIA_COMPONENT_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${ABACORIA_ICON_SVG}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

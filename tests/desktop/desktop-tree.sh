@@ -3,6 +3,8 @@
 # Sourced; defines check_tree ROOT VERSION and fail MESSAGE.
 
 app_id=org.example.Abacoria
+# AppStream's component id, the app id in lower case.
+component_id=org.example.abacoria
 
 fail() {
     echo "FAIL: $*" >&2
@@ -22,7 +24,7 @@ png_size() {
 check_tree() {
     local root=$1 want=$2
     local desktop=$root/share/applications/$app_id.desktop
-    local metainfo=$root/share/metainfo/$app_id.metainfo.xml
+    local metainfo=$root/share/metainfo/$component_id.metainfo.xml
     local svg=$root/share/icons/hicolor/scalable/apps/$app_id.svg
     local png=$root/share/icons/hicolor/48x48/apps/$app_id.png
 
@@ -34,7 +36,7 @@ check_tree() {
         share/doc/abacoria/copyright \
         share/icons/hicolor/48x48/apps/$app_id.png \
         share/icons/hicolor/scalable/apps/$app_id.svg \
-        share/metainfo/$app_id.metainfo.xml | sort)
+        share/metainfo/$component_id.metainfo.xml | sort)
     actual=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
     [ "$actual" = "$expected" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
 
@@ -46,17 +48,20 @@ check_tree() {
     # The desktop entry: valid, starting what was installed, with the icon
     # that was installed, and naming the window class Qt gives the window
     # (the application name) so X11 panels tie the window to it.
-    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
+    local said
+    said=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate rejects $desktop: $said"
+    [ -z "$said" ] || fail "desktop-file-validate: $said"
     [ "$(desktop_key "$desktop" Exec)" = abacoria ] || fail "Exec is not abacoria"
     [ "$(desktop_key "$desktop" Icon)" = "$app_id" ] || fail "Icon is not $app_id"
     [ "$(desktop_key "$desktop" StartupWMClass)" = Abacoria ] || fail "StartupWMClass is not Abacoria"
     [ "$(desktop_key "$desktop" Type)" = Application ] || fail "Type is not Application"
 
     # The metainfo: valid on its own and together with the tree around it.
-    appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects $metainfo"
+    said=$(appstreamcli validate --pedantic --no-net "$metainfo") || fail "appstreamcli rejects $metainfo: $said"
+    ! grep -q '^[EWIP]: ' <<<"$said" || fail "appstreamcli, pedantic: $said"
     (cd "$root/.." && appstreamcli validate-tree --no-net "$root") || fail "appstreamcli rejects the tree $root"
     grep -q '<component type="desktop-application">' "$metainfo" || fail "not a desktop-application component"
-    grep -q "<id>$app_id</id>" "$metainfo" || fail "metainfo id is not $app_id"
+    grep -q "<id>$component_id</id>" "$metainfo" || fail "metainfo id is not $component_id"
     grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" \
         || fail "metainfo does not launch $app_id.desktop"
     grep -q "<release version=\"$want\"" "$metainfo" || fail "no release $want in the metainfo"
