@@ -1,7 +1,8 @@
 # Installs Abacoria as a desktop program: the binary, its desktop entry, its
 # AppStream metainfo and its icon in the hicolor theme, each where desktops,
-# software centres and panels look for them. Paths are relative to the
-# install prefix, so `cmake --install` and the Debian package share them.
+# software centres and panels look for them, and the manual page, changelog
+# and copyright a Debian package carries. Paths are relative to the install
+# prefix, so `cmake --install` and the Debian package share them.
 include(GNUInstallDirs)
 
 # The reverse-DNS id ties the desktop entry, the icon and the running window
@@ -72,3 +73,5 @@ configure_file(${ABACORIA_DATA_DIR}/copyright.in ${PROJECT_BINARY_DIR}/copyright
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 install(FILES ${PROJECT_BINARY_DIR}/copyright
         DESTINATION ${ABACORIA_INSTALL_DOCDIR})
+
+include(${CMAKE_CURRENT_LIST_DIR}/Manual.cmake)

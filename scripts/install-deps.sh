@@ -10,25 +10,27 @@ set -euo pipefail
 
 # Building: compiler, CMake, Qt's headers and tools, the OpenGL headers Qt's
 # CMake package asks for, GoogleTest's sources (the default build compiles
-# the toolkit-free tests too), and rsvg-convert, which renders the 48x48 icon
-# the build installs. Running: the X11 platform plugin comes with Qt's GUI
-# library, the SVG icon engine draws the window icon, and the fonts are the
-# ones the layout maps its classic faces to.
+# the toolkit-free tests too), rsvg-convert, which renders the 48x48 icon
+# the build installs, and scdoc, which makes the manual page. Running: the
+# X11 platform plugin comes with Qt's GUI library, the SVG icon engine draws
+# the window icon, and the fonts are the ones the layout maps its classic
+# faces to.
 packages=(
     build-essential cmake googletest
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    librsvg2-bin
+    librsvg2-bin scdoc
     libqt6svg6 fonts-liberation2 fonts-comic-neue
 )
 # Everything else: the end-to-end test, benchmarks and window checks (a
 # private X server, window manager and X tools), the install and package
-# checks (and `file`, which the package's library scan uses), the icon theme
-# the installed icon is looked up in, the Wayland test, the accessibility
-# test (AT-SPI bus and a client), the screenshot tour, and the fuzz target
-# (clang and its runtimes: libFuzzer, ASan, UBSan).
+# checks (and `file`, which the package's library scan uses, and man, which
+# renders the manual page), the icon theme the installed icon is looked up
+# in, the Wayland test, the accessibility test (AT-SPI bus and a client), the
+# screenshot tour, and the fuzz target (clang and its runtimes: libFuzzer,
+# ASan, UBSan).
 test_packages=(
     xvfb xauth openbox xdotool x11-utils wmctrl xclip x11-apps
-    file desktop-file-utils appstream hicolor-icon-theme
+    file man-db desktop-file-utils appstream hicolor-icon-theme
     weston qt6-wayland dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 imagemagick
     clang libclang-rt-14-dev
 )

@@ -36,6 +36,7 @@ check_tree() {
         share/doc/abacoria/copyright \
         share/icons/hicolor/48x48/apps/$app_id.png \
         share/icons/hicolor/scalable/apps/$app_id.svg \
+        share/man/man6/abacoria.6.gz \
         share/metainfo/$component_id.metainfo.xml | sort)
     actual=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
     [ "$actual" = "$expected" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
