@@ -36,11 +36,12 @@ test_packages=(
 )
 # The downloads (scripts/dist.sh): the Windows program (mingw-w64 and the
 # icon's converter), the browser build (Emscripten), zip, the library scan
-# behind the package's dependencies, and diffoscope, which tells what differs
-# when two builds do not come out the same.
+# behind the package's dependencies, diffoscope, which tells what differs
+# when two builds do not come out the same, and lintian, which judges the
+# package as Debian does.
 dist_packages=(
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-    imagemagick emscripten zip unzip file dpkg-dev git diffoscope-minimal
+    imagemagick emscripten zip unzip file dpkg-dev git diffoscope-minimal lintian
 )
 
 # The browser build (`make web`): Emscripten alone builds it (and brings

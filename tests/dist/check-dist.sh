@@ -75,7 +75,9 @@ grep -q "<meta name=\"abacoria-version\" content=\"$version\">" <<<"$page" || fa
 grep -qF "$(git -C "$repo" show HEAD:LICENSE | tail -n 1)" <<<"$page" || fail "the page does not carry the licence"
 ! grep -qE '(src|href)="(https?:)?//' <<<"$page" || fail "the page names something elsewhere to load"
 
-tar -tzf "abacoria-$version.tar.gz" "abacoria-$version/LICENSE" >/dev/null || fail "the tarball has no LICENSE"
+for file in LICENSE CHANGELOG.md data/abacoria.6.scd.in; do
+    tar -tzf "abacoria-$version.tar.gz" "abacoria-$version/$file" >/dev/null || fail "the tarball has no $file"
+done
 script=$(tar -xzOf "abacoria-$version.tar.gz" "abacoria-$version/scripts/dist.sh")
 grep -qx "archived_date='$date'" <<<"$script" || fail "the tarball's scripts/dist.sh does not carry the commit's time, $date"
 
@@ -83,4 +85,10 @@ dpkg-deb -x "abacoria_${version}_$arch.deb" "$tmp/deb"
 said=$("$tmp/deb/usr/games/abacoria" --version 2>&1) || fail "the packaged abacoria --version failed: $said"
 [ "$said" = "Abacoria $version" ] || fail "the packaged abacoria --version says '$said'"
 grep -q "^License: MIT" "$tmp/deb/usr/share/doc/abacoria/copyright" || fail "the package carries no MIT licence"
+[[ "$(zcat "$tmp/deb/usr/share/doc/abacoria/changelog.gz")" == "abacoria ($version) "* ]] ||
+    fail "the package's changelog does not begin with $version"
+# What a Debian packager asks of it: not one error or warning from lintian.
+lintian --fail-on error,warning "abacoria_${version}_$arch.deb" >"$tmp/lintian.log" 2>&1 ||
+    fail "lintian:"$'\n'"$(cat "$tmp/lintian.log")"
+echo "lintian: no error, no warning"
 echo "dist OK"
