@@ -16,7 +16,7 @@ set(ABACORIA_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 # Who answers for the package: its control file, changelog and copyright.
 set(ABACORIA_MAINTAINER "Abacoria developers <abacoria@example.org>")
 # A game, in Debian's sense of the word (section games): the program goes
-# where Debian puts games, in the PATH that Debian gives every user
+# where Debian puts games, in the PATH that Debian gives its users
 # (/usr/games, or /usr/local/games for a local install).
 set(ABACORIA_INSTALL_GAMESDIR games CACHE STRING "Where the program is installed, relative to the prefix")
 set(ABACORIA_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/abacoria)
