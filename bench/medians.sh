@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the benchmark scripts. medians RESULTS: for each figure in
 # RESULTS ("name value unit" lines), its median (mean of the middle two for
 # an even count), unit, minimum and maximum, in name order.

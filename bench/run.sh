@@ -10,6 +10,7 @@
 # from other work on a shared machine). Exits 0 when every target is met, 2
 # when one is missed, 1 when a program failed.
 set -euo pipefail
+# shellcheck source=medians.sh
 . "$(dirname "$0")/medians.sh"
 
 build=${1:-build}
@@ -62,7 +63,8 @@ if ! poll 10 test -s "$tmp/display"; then
     cat "$tmp/xvfb.log" >&2
     exit 1
 fi
-export DISPLAY=":$(head -n1 "$tmp/display")"
+DISPLAY=":$(head -n1 "$tmp/display")"
+export DISPLAY
 openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
 wm_pid=$!
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }

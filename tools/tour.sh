@@ -23,8 +23,10 @@ for tool in Xvfb openbox xdotool wmctrl import convert; do
 done
 mkdir -p "$out"
 
+# shellcheck source=../tests/lib/session.sh
 . "$(dirname "$0")/../tests/lib/session.sh"
-session_begin work
+session_begin
+work=$session_dir
 export XDG_RUNTIME_DIR=$work
 
 say() { echo "[tour] $*"; }

@@ -14,6 +14,7 @@
 # and X server, so that the VM's cross-core wake-ups do not set the time
 # (bench/README.md).
 set -euo pipefail
+# shellcheck source=../medians.sh
 . "$(dirname "$0")/../medians.sh"
 
 build=$(cd "${1:-build-win32}" && pwd)

@@ -20,8 +20,10 @@ if [ -z "${ABACORIA_PRIVATE_BUS:-}" ]; then
     exec env ABACORIA_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 
+# shellcheck source=../lib/session.sh
 . "$here/../lib/session.sh"
-session_begin work
+session_begin
+work=$session_dir
 export XDG_RUNTIME_DIR=$work
 
 session_xvfb 800x600x24 10 || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }

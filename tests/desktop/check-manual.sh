@@ -4,14 +4,10 @@
 # --help's words, its description, its version, the line it writes where no
 # display can be opened, and every file the install puts down.
 # Usage: check-manual.sh BUILD_DIR
-set -euo pipefail
+# shellcheck source=begin.sh
+. "$(dirname "$0")/begin.sh"
 build=$1
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/desktop-tree.sh"
-. "$here/../lib/session.sh"
 
-session_begin
-tmp=${session_dir:?} # made by session_begin
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 page=$tmp/prefix/share/man/man6/abacoria.6.gz bin=$tmp/prefix/games/abacoria
 [ -f "$page" ] || fail "no manual page in section 6"

@@ -4,12 +4,9 @@
 # plain start says in one line that no display could be opened and what
 # DISPLAY and WAYLAND_DISPLAY held, then exits 1: no abort, no core file.
 # Usage: check-no-display.sh BUILD_DIR
-set -euo pipefail
+# shellcheck source=begin.sh
+. "$(dirname "$0")/begin.sh"
 build=$1
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/desktop-tree.sh"
-. "$here/../lib/session.sh"
-session_begin tmp
 bin=$(cd "$build" && pwd)/abacoria
 mkdir -m 0700 "$tmp/runtime"
 # An abort would leave its core here.

@@ -3,13 +3,10 @@
 # depending on everything the program loads, and unpacking to the places the
 # desktop expects.
 # Usage: check-package.sh BUILD_DIR VERSION
-set -euo pipefail
+# shellcheck source=begin.sh
+. "$(dirname "$0")/begin.sh"
 build=$1 version=$2
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/desktop-tree.sh"
-. "$here/../lib/session.sh"
 
-session_begin tmp
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1 \
     || { cat "$tmp/cpack.log" >&2; fail "cpack failed"; }
 deb=$tmp/out/abacoria_${version}_$(dpkg --print-architecture).deb
@@ -35,7 +32,8 @@ if dpkg-deb -c "$deb" | awk '$2 != "root/root"' | grep -q .; then
 fi
 
 dpkg-deb -x "$deb" "$tmp/root"
-[ -z "$(ls -A "$tmp/root" | grep -vx usr)" ] || fail "the package installs outside /usr: $(ls "$tmp/root")"
+outside=$(find "$tmp/root" -mindepth 1 -maxdepth 1 ! -name usr -printf '%f ')
+[ -z "$outside" ] || fail "the package installs outside /usr: $outside"
 check_tree "$tmp/root/usr" "$version"
 
 # The package that owns a file; merged /usr means dpkg may know it under

@@ -4,12 +4,9 @@
 # sets. Runs the program on weston's headless compositor and reads the id
 # from its scene graph. Exit 77 (skipped) only when weston cannot start.
 # Usage: check-wayland-id.sh BUILD_DIR
-set -euo pipefail
+# shellcheck source=begin.sh
+. "$(dirname "$0")/begin.sh"
 build=$1
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/desktop-tree.sh"
-. "$here/../lib/session.sh"
-session_begin tmp
 
 # A private runtime directory, so the socket name cannot clash.
 export XDG_RUNTIME_DIR=$tmp/runtime

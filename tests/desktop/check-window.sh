@@ -4,12 +4,9 @@
 # from the build tree the icon is the drawing compiled in; installed, it is
 # the theme's icon, 48x48 bitmap included. Runs its own Xvfb.
 # Usage: check-window.sh BUILD_DIR
-set -euo pipefail
+# shellcheck source=begin.sh
+. "$(dirname "$0")/begin.sh"
 build=$1
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/desktop-tree.sh"
-. "$here/../lib/session.sh"
-session_begin tmp
 
 # Our own X server on a free display, which it names itself.
 session_xvfb 1024x768x24 20 || { cat "$tmp/xvfb.log" >&2; fail "Xvfb did not start"; }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Checks shared by the install and package tests: the files a desktop reads,
 # under one root (an install prefix, or usr/ of an unpacked package).
 # Sourced; defines check_tree ROOT VERSION and fail MESSAGE.

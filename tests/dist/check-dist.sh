@@ -43,8 +43,13 @@ build second "${as_other[@]}" sh -c 'umask 027 && exec "$@"' sh
 
 one=$tmp/first/out two=$tmp/second/out
 [ "$(ls "$one")" = "$(ls "$two")" ] || fail "the two builds made different files: $(ls "$one") / $(ls "$two")"
-# The downloads before their checksums, which differ when they do.
-for name in $(ls "$one" | grep -vx SHA256SUMS) SHA256SUMS; do
+# The downloads, in name order, and their checksums after them, which differ
+# when they do.
+downloads=()
+for f in "$one"/*; do
+    [ "${f##*/}" = SHA256SUMS ] || downloads+=("${f##*/}")
+done
+for name in "${downloads[@]}" SHA256SUMS; do
     if ! cmp -s "$one/$name" "$two/$name"; then
         diffoscope --text - --no-progress "$one/$name" "$two/$name" | head -n 300 || true
         fail "$name differs between the two builds"
@@ -59,7 +64,7 @@ date=$(git -C "$repo" log -1 --format=%ct HEAD) arch=$(dpkg --print-architecture
 cd "$one"
 [ "$(ls)" = "$(printf '%s\n' SHA256SUMS "abacoria-$version-win32.zip" "abacoria-$version.html" \
     "abacoria-$version.tar.gz" "abacoria_${version}_$arch.deb")" ] || fail "dist/ holds: $(ls)"
-[ "$(awk '{ print $2 }' SHA256SUMS)" = "$(ls | grep -vx SHA256SUMS)" ] || fail "SHA256SUMS lists: $(cat SHA256SUMS)"
+[ "$(awk '{ print $2 }' SHA256SUMS)" = "$(printf '%s\n' "${downloads[@]}")" ] || fail "SHA256SUMS lists: $(cat SHA256SUMS)"
 sha256sum --quiet -c SHA256SUMS || fail "SHA256SUMS does not verify"
 
 zip_lists() { [ "$(unzip -Z1 "$1" | tr '\n' ' ')" = "$2" ] || fail "$1 holds: $(unzip -Z1 "$1" | tr '\n' ' ')"; }

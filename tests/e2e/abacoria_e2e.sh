@@ -150,9 +150,9 @@ answer_box() {
 
 # Only the main window may be up: a stray box (a run-time error, say) fails.
 only_main_window() {
-    local id desktop pid title
+    local id pid title
     # wmctrl lists the windows openbox manages: id, desktop, pid, host, title.
-    while read -r id desktop pid _ title; do
+    while read -r id _ pid _ title; do
         [ "$pid" = "$APP_PID" ] || continue
         [ "$((id))" = "$MAIN" ] && continue
         fail "unexpected window $((id)) titled \"$title\""
@@ -221,7 +221,7 @@ expect_display() {
 dump_window() {
     xwd -id "$1" -silent -out "$2" || return 1
     local -a h
-    h=($(od -An -N80 -v --endian=big -tu4 "$2")) || return 1
+    read -r -a h <<<"$(od -An -N80 -v --endian=big -tu4 "$2" | tr '\n' ' ')" || return 1
     # [0] header size, [4] width, [7] byte order, [11] bits per pixel,
     # [12] bytes per line, [19] colour entries (12 bytes each)
     [ "${#h[@]}" -eq 20 ] || return 1
@@ -274,7 +274,8 @@ display_ready() {
     grep -q '^[0-9][0-9]*$' "$WORK/display"
 }
 wait_for "Xvfb to report its display" display_ready
-export DISPLAY=":$(head -n 1 "$WORK/display")"
+DISPLAY=":$(head -n 1 "$WORK/display")"
+export DISPLAY
 note "display $DISPLAY"
 
 # Nothing from the caller's desktop session leaks in.

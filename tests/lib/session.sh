@@ -44,7 +44,8 @@ session_xvfb() {
     Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$session_dir/display" 2>"$session_dir/xvfb.log" &
     pids+=($!)
     poll "$2" test -s "$session_dir/display" || return 1
-    export DISPLAY=":$(head -n1 "$session_dir/display")"
+    DISPLAY=":$(head -n1 "$session_dir/display")"
+    export DISPLAY
 }
 
 # session_openbox SECONDS [OPTION...]: starts openbox on $DISPLAY with the

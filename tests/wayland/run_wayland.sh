@@ -25,8 +25,10 @@ if [ -z "${ABACORIA_PRIVATE_BUS:-}" ]; then
     exec env ABACORIA_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 
+# shellcheck source=../lib/session.sh
 . "$here/../lib/session.sh"
-session_begin work
+session_begin
+work=$session_dir
 export XDG_RUNTIME_DIR=$work
 unset DISPLAY # nothing may fall back to an X server
 
@@ -46,7 +48,7 @@ check() { # check DESCRIPTION COMMAND...
 
 # session_weston's --debug lets the test's own clients read the scene graph
 # and take screenshots; --idle-time=0 keeps the output from blanking.
-socket=abacoria-test
+socket="abacoria-test"
 if ! session_weston "$socket" 15 --width=640 --height=480 --idle-time=0 --no-config; then
     echo "SKIP: weston could not start a headless compositor here" >&2
     cat "$work/weston.log" >&2 2>/dev/null || true

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-prefix= dpi= display=0 wm=0
+prefix="" dpi="" display=0 wm=0
 while [ $# -gt 0 ]; do
     case $1 in
     --prefix) prefix=$2; shift 2 ;;
@@ -25,6 +25,7 @@ export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscore
 unset DISPLAY WAYLAND_DISPLAY
 
 if [ "$display" = 1 ]; then
+    # shellcheck source=../lib/session.sh
     . "$here/../lib/session.sh"
     session_begin
     session_xvfb 1024x768x24 10 || { echo "wine-run: Xvfb did not start" >&2; exit 1; }
