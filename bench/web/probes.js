@@ -64,10 +64,6 @@
             s.lastFill = t;
             return o.setFill.apply(page, arguments);
         };
-        page.openBox = function () {
-            s.boxAt = now();
-            return o.openBox.apply(page, arguments);
-        };
         page.setVisible = function (id, visible) {
             var r = o.setVisible.apply(page, arguments);
             if (labels[id])
@@ -85,10 +81,24 @@
         return page;
     }
 
-    var page;
-    Object.defineProperty(window, "AbacoriaPage", {
-        configurable: true,
-        get: function () { return page; },
-        set: function (p) { page = wrap(p); }
-    });
+    function wrapBoxes(boxes) {
+        var open = boxes.open;
+        boxes.open = function () {
+            s.boxAt = now();
+            return open.apply(boxes, arguments);
+        };
+        return boxes;
+    }
+
+    // Each part of the page is wrapped as the page defines it.
+    function intercept(name, wrapper) {
+        var value;
+        Object.defineProperty(window, name, {
+            configurable: true,
+            get: function () { return value; },
+            set: function (v) { value = wrapper(v); }
+        });
+    }
+    intercept("AbacoriaPage", wrap);
+    intercept("AbacoriaBoxes", wrapBoxes);
 })();
