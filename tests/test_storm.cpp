@@ -4,6 +4,8 @@
 // Each run draws fresh seeds and prints them. To replay one sequence:
 //   ABACORIA_STORM_SEED=<seed> ABACORIA_STORM_LIMIT=<limit> ./test_storm
 // ABACORIA_STORM_SEQUENCES and ABACORIA_STORM_EVENTS make a run longer.
+// One file, long as it is: the storm's events and the model of the window
+// that checks them after each one are one piece, kept in step by hand.
 #include "Harness.h"
 #include "fuzz/ReferenceNumber.h"
 

@@ -2,7 +2,8 @@
 # End-to-end test: runs the real program in its own Xvfb with openbox and
 # drives it like a person would, with real X input (xdotool), the window
 # manager's close (WM_DELETE_WINDOW via wmctrl) and the X PRIMARY selection
-# to read the display.
+# to read the display. One session from start to farewell, in order, which
+# is why it is one long script.
 #
 # usage: abacoria_e2e.sh PATH/TO/abacoria OUTPUT_DIR
 # On failure a screenshot (xwd, plus png when ImageMagick is around) and the

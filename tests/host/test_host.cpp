@@ -1,6 +1,7 @@
 // The runtime host's rules, on the test backend: building the window from the
 // layout, the classic errors, the element rules, dispatch and default error
-// handling, re-entrancy, the close protocol and the services.
+// handling, re-entrancy, the close protocol and the services: one test a
+// rule, all of them here, which is why it runs past 400 lines.
 #include "TestBackend.h"
 #include "ErrorNumber.h"
 

@@ -1,6 +1,8 @@
 // The Win32 backend in process, under Wine in a private Xvfb (or on
 // Windows): the real window with the real handlers. Run with --dpi=N, the
 // resolution the prefix was set up with; every pixel figure follows from it.
+// One program, since each run of it needs a Wine prefix and a display of its
+// own: splitting it would start both again for every part.
 #include "app/Form1.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32Runtime.h"
