@@ -3,8 +3,9 @@
 // Implemented: one widget per control under the form, the buttons, the
 // display and the bar Qt's own (in the "Windows" style), labels and
 // rectangles as widgets that paint beneath them (Widgets.cpp); the close box
-// and the timer reported to the host; message boxes as QMessageBox; event
-// passes through Qt's event loop; program starts as detached processes;
+// and the timer reported to the host; message boxes as QMessageBox, event
+// passes through Qt's event loop and program starts as detached processes
+// (QtServices.cpp);
 // accessible names for screen readers; the layout at 15 twips a
 // device-independent pixel, which Qt scales for the screen.
 // Not implemented: window styles for a started program (a Linux desktop has
@@ -18,11 +19,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QFont>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -359,47 +357,6 @@ void QtBackend::stopTimer()
 {
     if (timer_)
         timer_->stop();
-}
-
-std::optional<int> QtBackend::messageBox(const rt::MessageBoxRequest& request)
-{
-    QString text = qs(request.prompt);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(unloaded_ ? nullptr : window_.data());
-    box.setWindowTitle(qs(request.title));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(text);
-    box.setIcon(QMessageBox::NoIcon);
-    box.setWindowModality(Qt::ApplicationModal);
-    QAbstractButton* first = nullptr;
-    if (request.buttons == rt::vbYesNo) {
-        first = box.addButton(QMessageBox::Yes);
-        box.addButton(QMessageBox::No); // also what Escape and the close box answer
-    } else {
-        first = box.addButton(QMessageBox::Ok);
-    }
-    box.setDefaultButton(qobject_cast<QPushButton*>(first));
-    box.exec();
-    switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Yes: return rt::vbYes;
-    case QMessageBox::No: return rt::vbNo;
-    case QMessageBox::Ok: return rt::vbOK;
-    default: return std::nullopt; // the program is ending under the box
-    }
-}
-
-void QtBackend::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-double QtBackend::startProgram(const std::string& path, int /*windowStyle: no such thing here*/)
-{
-    const QString file = qs(path);
-    const QFileInfo info(file);
-    if (!info.isFile() || !info.isExecutable())
-        throw rt::RuntimeError(rt::errFileNotFound);
-    qint64 pid = 0;
-    if (!QProcess::startDetached(file, {}, QString(), &pid))
-        throw rt::RuntimeError(rt::errFileNotFound);
-    return static_cast<double>(pid);
 }
 
 } // namespace abacoria::qtbackend

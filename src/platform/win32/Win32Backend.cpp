@@ -6,10 +6,10 @@
 // system's own child windows, coloured keys drawn by the form; labels and
 // rectangles painted on the form's surface and hit-tested by it
 // (Win32Surface.cpp); the keyboard interface of a dialog without default or
-// cancel buttons, the focus kept across activations, message boxes and
-// event passes (Win32Events.cpp); program starts by absolute path, the
-// per-process quota of window objects (Win32Process.cpp); system dpi, with
-// the layout at 1440/dpi twips a pixel.
+// cancel buttons, the focus kept across activations, the timer, message
+// boxes and event passes (Win32Events.cpp); program starts by absolute
+// path, the per-process quota of window objects (Win32Process.cpp); system
+// dpi, with the layout at 1440/dpi twips a pixel.
 // Not implemented: per-monitor dpi (the manifest asks for system dpi); a
 // minimize box (the window can still be minimized from code).
 #include "platform/win32/Win32Backend.h"
@@ -387,18 +387,6 @@ ui::PixelSize Win32Backend::clientSize()
     RECT r{};
     GetClientRect(form_, &r);
     return {r.right, r.bottom};
-}
-
-void Win32Backend::startTimer(int intervalMs)
-{
-    timerRunning_ = SetTimer(form_, timerId, static_cast<UINT>(intervalMs), nullptr) != 0;
-}
-
-void Win32Backend::stopTimer()
-{
-    if (timerRunning_ && form_)
-        KillTimer(form_, timerId);
-    timerRunning_ = false;
 }
 
 } // namespace abacoria::win32

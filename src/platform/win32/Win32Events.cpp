@@ -1,6 +1,6 @@
 // The Win32 backend's message procedure and event passes: what the form's
 // messages mean to the host (clicks, ticks, the close box), the keyboard
-// interface and the focus, the message loops, and message boxes.
+// interface and the focus, the timer, the message loops, and message boxes.
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Detail.h"
 
@@ -20,6 +20,18 @@ bool isEnterOrEscape(const MSG& m)
 }
 
 } // namespace
+
+void Win32Backend::startTimer(int intervalMs)
+{
+    timerRunning_ = SetTimer(form_, timerId, static_cast<UINT>(intervalMs), nullptr) != 0;
+}
+
+void Win32Backend::stopTimer()
+{
+    if (timerRunning_ && form_)
+        KillTimer(form_, timerId);
+    timerRunning_ = false;
+}
 
 std::optional<int> Win32Backend::messageBox(const rt::MessageBoxRequest& request)
 {
