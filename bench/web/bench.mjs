@@ -19,7 +19,7 @@ import { join } from "node:path";
 import { pathToFileURL } from "node:url";
 import { gzipSync } from "node:zlib";
 
-import { launch } from "../../tools/web/engines.mjs";
+import { launch, until } from "../../tools/web/engines.mjs";
 import { serve } from "../../tools/web/serve.mjs";
 
 const HERE = new URL(".", import.meta.url).pathname;
@@ -28,15 +28,9 @@ const BUTTONS = 10000;
 const PROBES = readFileSync(join(HERE, "probes.js"), "utf8");
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-async function until(b, condition, seconds, what, ...args) {
-    const end = Date.now() + seconds * 1000;
-    while (Date.now() < end) {
-        if (await b.run(condition, ...args))
-            return;
-        await sleep(50);
-    }
-    throw new Error("timed out waiting for " + what);
-}
+// The page's condition(...args) until it holds.
+const holds = (b, condition, seconds, what, ...args) =>
+    until(() => b.run(condition, ...args), what, seconds, { every: 50 });
 
 const stats = (b) => b.run(() => window.benchStats);
 
@@ -62,7 +56,7 @@ function gapAcross(times, start, end) {
 async function bannerClick(b, movesBefore) {
     await b.run(() => Array.from(document.querySelectorAll(".label"))
         .find((e) => /Click here|draws|Just click/.test(e.textContent)).click());
-    await until(b, () => document.querySelector(".msgbox button"), 60, "the prize box");
+    await holds(b, () => document.querySelector(".msgbox button"), 60, "the prize box");
     await drawn(b);
     const t0 = await b.run(() => {
         const s = window.benchStats;
@@ -92,8 +86,8 @@ async function bannerClick(b, movesBefore) {
 
 async function load(b, url) {
     await b.open(url, { beforeScripts: PROBES });
-    await until(b, () => window.benchStats && window.benchStats.shownFrame > 0, 30, "the window's first frame");
-    await until(b, () => performance.getEntriesByName("first-contentful-paint").length, 5, "the first contentful paint");
+    await holds(b, () => window.benchStats && window.benchStats.shownFrame > 0, 30, "the window's first frame");
+    await holds(b, () => performance.getEntriesByName("first-contentful-paint").length, 5, "the first contentful paint");
     const s = await stats(b);
     return { shown: s.shownAt, frame: s.shownFrame,
              paint: await b.run(() => performance.getEntriesByName("first-contentful-paint")[0].startTime) };
@@ -113,16 +107,16 @@ async function oneRun(b, appUrl, fileUrl, plainUrl) {
         e.click();
         return at;
     });
-    await until(b, () => window.benchStats.boxAt > 0, 30, "the question box");
+    await holds(b, () => window.benchStats.boxAt > 0, 30, "the question box");
     let s = await stats(b);
     r.equals_loop_ms = s.lastFill - s.firstFill;
     r.equals_click_to_box_ms = s.boxAt - t;
     const asked = s.boxAt;
     await b.run(() => document.querySelector(".msgbox button").click()); // Yes
-    await until(b, (at) => window.benchStats.boxAt > at && document.querySelector(".msgbox button"),
+    await holds(b, (at) => window.benchStats.boxAt > at && document.querySelector(".msgbox button"),
                 10, "the box after the question", asked);
     await b.run(() => document.querySelector(".msgbox button").click()); // OK
-    await until(b, () => !document.querySelector(".msgbox") && document.querySelector(".progress").hidden, 10,
+    await holds(b, () => !document.querySelector(".msgbox") && document.querySelector(".progress").hidden, 10,
                 "the progress bar hidden");
 
     // The flood, then a second click on the banner.
@@ -148,10 +142,10 @@ async function oneRun(b, appUrl, fileUrl, plainUrl) {
 
     // The plain flood in the same browser, a fresh page.
     await b.open(plainUrl);
-    await until(b, () => window.stats && window.stats.blinks.length, 10, "the plain page's first blink");
+    await holds(b, () => window.stats && window.stats.blinks.length, 10, "the plain page's first blink");
     await b.run((n) => window.flood(n), BUTTONS);
-    await until(b, (n) => window.stats.frames.length >= n, 120, "the plain flood", BUTTONS / 1000);
-    await until(b, () => window.stats.blinks[window.stats.blinks.length - 1] > window.stats.frames[window.stats.frames.length - 1],
+    await holds(b, (n) => window.stats.frames.length >= n, 120, "the plain flood", BUTTONS / 1000);
+    await holds(b, () => window.stats.blinks[window.stats.blinks.length - 1] > window.stats.frames[window.stats.frames.length - 1],
                 5, "the blink after the plain flood");
     const p = await b.run(() => window.stats);
     const pend = p.frames[p.frames.length - 1];

@@ -12,7 +12,7 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
 
-import { launch } from "../../tools/web/engines.mjs";
+import { launch, until } from "../../tools/web/engines.mjs";
 import { serve } from "../../tools/web/serve.mjs";
 
 export const TIMEOUT = 30; // seconds for any one state to come; generous for a loaded machine
@@ -90,17 +90,7 @@ export class Page {
 
     run(fn, ...args) { return this.b.run(fn, ...args); }
 
-    // probe() until it gives something true, and that.
-    async wait(probe, what, timeout = TIMEOUT) {
-        const end = Date.now() + timeout * 1000;
-        let value;
-        while (!(value = await probe())) {
-            if (Date.now() > end)
-                throw new assert.AssertionError({ message: `no ${what} after ${timeout} s (last: ${JSON.stringify(value)})` });
-            await sleep(30);
-        }
-        return value;
-    }
+    wait(probe, what, timeout = TIMEOUT) { return until(probe, what, timeout); }
 
     shown() {
         return this.run(() => { const f = document.getElementById("form"); return !!f && !f.hidden && !document.querySelector(".msgbox"); });

@@ -3,7 +3,7 @@
 import { describe, it } from "node:test";
 import assert from "node:assert/strict";
 
-import { launch } from "../../tools/web/engines.mjs";
+import { launch, until } from "../../tools/web/engines.mjs";
 import { serve } from "../../tools/web/serve.mjs";
 import { Page } from "./harness.mjs";
 
@@ -36,9 +36,8 @@ describe("where the page cannot run", () => {
             try {
                 await b.open(server.url, c.open);
                 // The sentence comes once the page has tried; nothing comes after it.
-                let seen;
-                for (let i = 0; i < 100 && !(seen = await b.run(shown)).said.length; ++i)
-                    await new Promise((r) => setTimeout(r, 50));
+                const seen = await until(async () => { const s = await b.run(shown); return s.said.length && s; },
+                                         "sentence in the page", 5);
                 assert.deepEqual(seen, { said: [c.said], window: false, blank: false });
             } finally {
                 await b.close();

@@ -186,20 +186,24 @@ async function startXvfb(width, height) {
     return { process: x, display: ":" + String(chunk).trim() };
 }
 
-async function until(probe, what, seconds = 20) {
+// probe() until it gives something true, and that; what it last gave in
+// the error after SECONDS. With retryErrors, a probe that throws is tried
+// again until then (a server still starting).
+export async function until(probe, what, seconds = 20, { every = 30, retryErrors = false } = {}) {
     const end = Date.now() + seconds * 1000;
     for (;;) {
+        let value;
         try {
-            const value = await probe();
+            value = await probe();
             if (value)
                 return value;
         } catch (e) {
-            if (Date.now() > end)
+            if (!retryErrors || Date.now() > end)
                 throw e;
         }
         if (Date.now() > end)
-            throw new Error(`no ${what} after ${seconds} s`);
-        await new Promise((r) => setTimeout(r, 100));
+            throw new Error(`no ${what} after ${seconds} s (last: ${JSON.stringify(value)})`);
+        await new Promise((r) => setTimeout(r, every));
     }
 }
 
@@ -214,7 +218,7 @@ class WebKitBrowser {
             const driver = await until(() => new wd.Builder().usingServer(`http://127.0.0.1:${port}`)
                 .withCapabilities({ browserName: "MiniBrowser",
                                     "webkitgtk:browserOptions": { binary: MINIBROWSER, args: ["--automation"] } })
-                .build(), "WebKitWebDriver session");
+                .build(), "WebKitWebDriver session", 20, { every: 100, retryErrors: true });
             await driver.manage().window().setRect({ x: 0, y: 0, width, height });
             return new WebKitBrowser(wd, driver, server, xvfb);
         } catch (e) {

@@ -78,8 +78,13 @@ constexpr int progressInset = 2;
 
 WebBackend::WebBackend()
 {
-    js_contract(qClick, qClose, qTick, qAnswer, qRestart, argScale, rt::vbOK, rt::vbYes, rt::vbNo, dButton, dProgress,
-                dTextBox, dLabel, dRectangle);
+    // Once for the page, not again for each fresh start.
+    static const bool handed = [] {
+        js_contract(qClick, qClose, qTick, qAnswer, qRestart, argScale, rt::vbOK, rt::vbYes, rt::vbNo, dButton,
+                    dProgress, dTextBox, dLabel, dRectangle);
+        return true;
+    }();
+    (void)handed;
 }
 
 WebBackend::~WebBackend()
