@@ -117,7 +117,7 @@ bench-web: web npm-deps
 	node bench/web/bench.mjs $(WEB_DIR)/abacoria.html
 
 # The downloads in $(DIST_DIR): the source tarball, the Debian package, the
-# Windows and browser zips and SHA256SUMS, the same bytes from the same
+# Windows zip, the browser page and SHA256SUMS, the same bytes from the same
 # commit wherever and whenever they are built (scripts/dist.sh).
 DIST_DIR ?= dist
 .PHONY: dist test-dist
