@@ -189,7 +189,7 @@ void SecurityTest::programsStartInOnePlace()
         if (calls > 0)
             starters << QString("%1 x%2").arg(QFileInfo(file).fileName()).arg(calls);
     }
-    QCOMPARE(starters, QStringList{"QtBackend.cpp x1"});
+    QCOMPARE(starters, QStringList{"QtServices.cpp x1"});
 }
 
 ABACORIA_TEST_MAIN(SecurityTest)
