@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the tests' prefix (made on first use),
 # and never on the user's display: without --display it gets none, with it a
-# private Xvfb, with --wm also openbox. Exits with the program's status.
+# private Xvfb, with --wm also openbox. 32- or 64-bit Wine, as the program
+# is built. Exits with the program's status.
 #
 #   wine-run.sh --prefix PREFIX [--dpi N] [--display] [--wm] [--] PROGRAM [ARG...]
 set -euo pipefail
@@ -20,9 +21,11 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$prefix" ] && [ $# -gt 0 ] || { echo "usage: $0 --prefix PREFIX [--dpi N] [--display] [--wm] [--] PROGRAM [ARG...]" >&2; exit 2; }
 
-"$here/wine-prefix.sh" "$prefix" $dpi
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
+arch=$(wine_arch_of "$1")
+"$here/wine-prefix.sh" --arch "$arch" "$prefix" $dpi
+wine_use "$arch" "$prefix"
 
 if [ "$display" = 1 ]; then
     # shellcheck source=../lib/session.sh
@@ -40,9 +43,9 @@ if [ "$display" = 1 ]; then
     # desktop without a display, and run slower). A short persistence keeps
     # that wait short.
     wineserver -p1 2>/dev/null || true
-    wine "$@" || status=$?
+    "$wine" "$@" || status=$?
     wineserver -w
 else
-    wine "$@" || status=$?
+    "$wine" "$@" || status=$?
 fi
 exit "$status"
