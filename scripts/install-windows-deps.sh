@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Installs what building Abacoria for 32-bit Windows and testing it under Wine
-# need on Debian 12: mingw-w64 (the -posix compilers), Wine with its 32-bit
-# half and its fonts, pefile for checking the executable, and Xvfb and
-# openbox for the tests that show windows. Installs only what is missing, so
-# repeated runs cost nothing.
+# Installs what building Abacoria for Windows and testing it under Wine need
+# on Debian 12: mingw-w64 (the -posix compilers), Wine and its fonts, pefile
+# for checking the executable, and Xvfb and openbox for the tests that show
+# windows. Installs only what is missing, so repeated runs cost nothing.
+#
+#   install-windows-deps.sh [i686 | x86_64]
+#
+# The argument is the build the tests run on: by default the one this
+# machine can run (scripts/windows-arch.sh, which WINDOWS_TEST_ARCH
+# overrides). i686: the PE32 under Wine's 32-bit half (wine32, an i386
+# package). x86_64, for machines whose kernel refuses 32-bit programs:
+# 64-bit Wine (wine64) and the x86-64 compilers, and nothing of i386. The
+# i686 compilers come either way: they build the product.
 #
 # Wine's 32-bit half (wine32) brings i386 twins of this system's libraries,
 # which must be the very versions installed here. When the archive cannot
@@ -14,9 +22,11 @@
 # whose /usr and /etc stand in for this system's while Wine runs (bwrap),
 # with every other path shared. /usr/local/bin/wine and wineserver start it.
 # It holds no security updates, and runs only the programs given to Wine.
+# Its Wine is i386 too, so it is made only where 32-bit programs run.
 # Remove it with: rm -rf /opt/abacoria/wine-bed /usr/local/bin/wine /usr/local/bin/wineserver
 set -euo pipefail
 
+arch=${1:-$("$(dirname "$0")/windows-arch.sh" --quiet)}
 packages=(
     cmake make
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
@@ -31,7 +41,17 @@ packages=(
     # A private display with a window manager for the tests
     xvfb xauth openbox x11-utils
 )
-wine_packages=(wine wine32:i386)
+case $arch in
+i686) wine_packages=(wine wine32:i386) ;;
+x86_64)
+    # The x86-64 build and its Wine; the wine package brings wineserver and
+    # the tools, wine64 the 64-bit loader the tests call by name.
+    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+        mingw-w64-x86-64-dev wine wine64)
+    wine_packages=()
+    ;;
+*) echo "usage: $0 [i686 | x86_64]" >&2; exit 2 ;;
+esac
 bed=/opt/abacoria/wine-bed
 mirror=${ABACORIA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 

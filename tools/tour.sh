@@ -151,7 +151,9 @@ answer
 poll 20 sh -c "! kill -0 $app 2>/dev/null" || die "the program did not end"
 
 win_exe=${ABACORIA_WINDOWS_EXE:-$(dirname "$0")/../build-win32/abacoria.exe}
-if [ -f "$win_exe" ] && command -v wine >/dev/null; then
+# The picture is of the PE32, which needs a machine that runs 32-bit programs.
+win_arch=$(env -u WINDOWS_TEST_ARCH "$(dirname "$0")/../scripts/windows-arch.sh" --quiet)
+if [ -f "$win_exe" ] && command -v wine >/dev/null && [ "$win_arch" = i686 ]; then
     say "the Windows program under Wine"
     # A prefix of the tour's own, where Wine draws the title bar itself (not
     # decorated by the window manager), as the window asks for it.
@@ -168,7 +170,7 @@ if [ -f "$win_exe" ] && command -v wine >/dev/null; then
     shoot "$main" "$out/windows.png"
     wineserver -k || true
 else
-    say "no Windows program (make windows): no windows.png"
+    say "no Windows program (make windows) or no 32-bit Wine here: no windows.png"
 fi
 
 web_dir=${ABACORIA_WEB_DIR:-$(dirname "$0")/../build-web}

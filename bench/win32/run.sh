@@ -5,6 +5,10 @@
 #
 #   bench/win32/run.sh [BUILD_DIR]        (make bench-windows)
 #
+# BUILD_DIR is build-win32 (the PE32, under 32-bit Wine) or build-win64
+# (the x86-64 build, under 64-bit Wine, where this machine cannot run
+# 32-bit programs); the run says which it timed.
+#
 # BENCH_RUNS=N changes the number of runs (default 5). Exits 0 when every
 # target is met, 2 when one is missed, 1 when a run failed. The figures hold
 # for Wine: it has no per-process quota of window objects (so all 10000
@@ -16,6 +20,8 @@
 set -euo pipefail
 # shellcheck source=../medians.sh
 . "$(dirname "$0")/../medians.sh"
+# shellcheck source=../../tests/win32/wine-env.sh
+. "$(dirname "$0")/../../tests/win32/wine-env.sh"
 
 build=$(cd "${1:-build-win32}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,7 +33,13 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 : >"$tmp/results"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "Running bench_win32 $runs times under $(wine --version)..."
+case $(wine_arch_of "$exe") in
+win32) build_name="the PE32 (i386) under 32-bit Wine" ;;
+*) build_name="the x86-64 build under 64-bit Wine" ;;
+esac
+wine_use "$(wine_arch_of "$exe")" "$build/wine/prefix"
+echo "Timing $build_name: $exe"
+echo "Running bench_win32 $runs times under $("$wine" --version)..."
 for ((i = 1; i <= runs; ++i)); do
     if ! timeout 300 taskset -c "${BENCH_CPU:-0}" "$here/../../tests/win32/wine-run.sh" --prefix "$build/wine/prefix" --wm -- "$exe" \
         >"$tmp/out" 2>"$tmp/log"; then
@@ -82,5 +94,6 @@ target win32_close_ms 2000 "closing the flooded window, ms"
 printf '  %-48s %10.1f  (no target under Wine)\n' "second banner click, ms" "$(median win32_reflood_total_ms)"
 printf '  %-48s %10.1f\n' "  over the flood" "$(median win32_reflood_over_flood)"
 printf '  %-48s %10.1f\n' "  last 1000 buttons / first 1000" "$(median win32_reflood_last_over_first)"
+echo "Timed: $build_name"
 echo "Executable: $(stat -c %s "$build/abacoria.exe" 2>/dev/null || echo '?') bytes"
 [ "$missed" -eq 0 ] || { echo; echo "Some targets were missed."; exit 2; }
