@@ -24,7 +24,8 @@ wine_arch_of() {
 # installed, and some machines cannot run it).
 wine_use() {
     # Wine takes an absolute prefix only.
-    export WINEPREFIX=$(realpath -m "$2") WINEARCH=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    WINEPREFIX=$(realpath -m "$2")
+    export WINEPREFIX WINEARCH=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     unset DISPLAY WAYLAND_DISPLAY
     case $1 in
     win32) wine=wine ;;
